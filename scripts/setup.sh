@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Treewright needs.
+# Idempotent: only missing packages are installed, so a second run costs a second.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config ccache git
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev
+  libxml2-dev libxml2-utils
+  libqscintilla2-qt6-dev
+  libcurl4-openssl-dev
+  libgl-dev
+  xvfb xauth imagemagick poppler-utils
+  python3-pyftpdlib
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
