@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config ccache git
+  build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev
   libxml2-dev libxml2-utils
   libqscintilla2-qt6-dev
