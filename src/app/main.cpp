@@ -1,0 +1,26 @@
+#include "treewrightapp.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Treewright"));
+    QCoreApplication::setApplicationName(QStringLiteral("Treewright"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TREEWRIGHT_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Treewright, an editor for XML documents."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("XML files to open; none opens a new document."), QStringLiteral("[file...]"));
+    parser.process(application);
+
+    CTreewrightApp app;
+    if (!app.InitInstance(parser.positionalArguments()))
+        return 1;
+    const int result = application.exec();
+    app.ExitInstance();
+    return result;
+}

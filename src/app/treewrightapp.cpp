@@ -1,0 +1,172 @@
+#include "treewrightapp.h"
+
+#include "aboutdlg.h"
+#include "mainframe.h"
+#include "document/workspacedoc.h"
+#include "framework/filedialogs.h"
+#include "framework/messagehelper.h"
+#include "framework/recentfilelist.h"
+#include "resources/stringtable.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+CTreewrightApp *theApp = nullptr;
+}
+
+CTreewrightApp::CTreewrightApp()
+{
+    theApp = this;
+}
+
+CTreewrightApp::~CTreewrightApp()
+{
+    delete m_mainFrame;
+    qDeleteAll(m_documents);
+    if (theApp == this)
+        theApp = nullptr;
+}
+
+CTreewrightApp *CTreewrightApp::instance()
+{
+    return theApp;
+}
+
+QString CTreewrightApp::FileFilter()
+{
+    // The template string: title, document name, new-file name, filter name, extension, ...
+    return LoadResString(131).split(QLatin1Char('\n')).value(3);
+}
+
+QString CTreewrightApp::HelpAddress()
+{
+    return QStringLiteral("https://treewright.org/projects/arborpad/v1.0/onlinehelp/");
+}
+
+bool CTreewrightApp::InitInstance(const QStringList &files)
+{
+    m_recentFiles = new CRecentFileList(4, this);
+    m_recentFiles->ReadList();
+
+    m_mainFrame = new CMainFrame(this);
+
+    if (files.isEmpty()) {
+        if (!OnFileNew())
+            return false;
+    } else {
+        for (const QString &file : files) {
+            if (!OpenDocumentFile(file))
+                return false;
+        }
+    }
+    m_mainFrame->show();
+    return true;
+}
+
+int CTreewrightApp::ExitInstance()
+{
+    return 0;
+}
+
+void CTreewrightApp::AddDocumentWindow(CWorkSpaceDoc *document)
+{
+    m_documents.append(document);
+    m_mainFrame->CreateDocumentWindow(document);
+}
+
+CWorkSpaceDoc *CTreewrightApp::OnFileNew()
+{
+    auto *document = new CWorkSpaceDoc;
+    if (!document->OnNewDocument()) {
+        delete document;
+        return nullptr;
+    }
+    AddDocumentWindow(document);
+    return document;
+}
+
+void CTreewrightApp::OnFileOpen()
+{
+    const QString path = FileDialogs::GetOpenFileName(m_mainFrame, FileFilter());
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+CWorkSpaceDoc *CTreewrightApp::OpenDocumentFile(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (CWorkSpaceDoc *open : std::as_const(m_documents)) {
+        if (open->GetPathName() == absolute) {
+            m_mainFrame->ActivateDocumentWindow(open);
+            return open;
+        }
+    }
+    auto *document = new CWorkSpaceDoc;
+    if (!document->OnOpenDocument(absolute)) {
+        delete document;
+        return nullptr;
+    }
+    m_recentFiles->Add(absolute);
+    AddDocumentWindow(document);
+    return document;
+}
+
+bool CTreewrightApp::SaveDocument(CWorkSpaceDoc *document)
+{
+    if (document->IsUntitled())
+        return SaveDocumentAs(document);
+    return document->OnSaveDocument(document->GetPathName());
+}
+
+bool CTreewrightApp::SaveDocumentAs(CWorkSpaceDoc *document)
+{
+    const QString proposed = document->IsUntitled() ? QString::fromLatin1(CWorkSpaceDoc::NewDocumentName)
+                                                    : document->GetPathName();
+    const QString path = FileDialogs::GetSaveFileName(m_mainFrame, proposed, FileFilter());
+    if (path.isEmpty())
+        return false;
+    if (!document->OnSaveDocument(path))
+        return false;
+    m_recentFiles->Add(document->GetPathName());
+    return true;
+}
+
+bool CTreewrightApp::SaveModified(CWorkSpaceDoc *document)
+{
+    if (!document->IsModified())
+        return true;
+    const QString name = document->IsUntitled() ? document->GetTitle() : document->GetPathName();
+    switch (ShowMessageText(QStringLiteral("Save changes to %1?").arg(name), MB::YesNoCancel | MB::IconExclamation)) {
+    case IDAnswer::Yes: return SaveDocument(document);
+    case IDAnswer::No: return true;
+    default: return false;
+    }
+}
+
+bool CTreewrightApp::SaveAllModified()
+{
+    for (CWorkSpaceDoc *document : std::as_const(m_documents)) {
+        if (!SaveModified(document))
+            return false;
+    }
+    return true;
+}
+
+void CTreewrightApp::DocumentClosed(CWorkSpaceDoc *document)
+{
+    if (m_documents.removeAll(document) > 0)
+        document->deleteLater();
+}
+
+void CTreewrightApp::OnAppAbout()
+{
+    CAboutDlg dialog(m_mainFrame);
+    dialog.exec();
+}
+
+void CTreewrightApp::OnHelpOnline()
+{
+    QDesktopServices::openUrl(QUrl(HelpAddress()));
+}

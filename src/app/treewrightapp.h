@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+class CMainFrame;
+class CRecentFileList;
+class CWorkSpaceDoc;
+
+// The application: starts up, opens and creates documents, keeps the recent-file list, and
+// saves and closes documents on the user's behalf.
+class CTreewrightApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    CTreewrightApp();
+    ~CTreewrightApp() override;
+    static CTreewrightApp *instance();
+
+    // Start-up; false ends the program (for example a file on the command line that does not open).
+    bool InitInstance(const QStringList &arguments);
+    int ExitInstance();
+
+    CMainFrame *MainFrame() const { return m_mainFrame; }
+    CRecentFileList *RecentFiles() const { return m_recentFiles; }
+    const QList<CWorkSpaceDoc *> &Documents() const { return m_documents; }
+
+    CWorkSpaceDoc *OnFileNew();
+    void OnFileOpen();
+    // Opens `path` as a new document window; an already open file is brought to the front.
+    // Returns null (after reporting) when it does not open.
+    CWorkSpaceDoc *OpenDocumentFile(const QString &path);
+    // Save, or Save As for a document that has no file yet. True when the document was written.
+    bool SaveDocument(CWorkSpaceDoc *document);
+    bool SaveDocumentAs(CWorkSpaceDoc *document);
+    // Asks whether to save a changed document: true to go on closing, false when cancelled.
+    bool SaveModified(CWorkSpaceDoc *document);
+    bool SaveAllModified();
+    // Called by the document's window when it closes.
+    void DocumentClosed(CWorkSpaceDoc *document);
+
+    void OnAppAbout();
+    void OnHelpOnline();
+
+    static QString FileFilter();
+    static QString HelpAddress();
+
+private:
+    void AddDocumentWindow(CWorkSpaceDoc *document);
+
+    CMainFrame *m_mainFrame = nullptr;
+    CRecentFileList *m_recentFiles = nullptr;
+    QList<CWorkSpaceDoc *> m_documents;
+};

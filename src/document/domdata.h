@@ -1,0 +1,45 @@
+#pragma once
+
+// Internal to the DOM layer: the libxml2 document behind every handle, kept alive by the handles.
+
+#include <QByteArray>
+#include <QString>
+
+#include <libxml/tree.h>
+
+#include <unordered_set>
+#include <vector>
+
+// Owns one libxml2 document and every node that was ever detached from it or created for it.
+// Nodes are never freed before the document itself, so a handle can never dangle.
+struct DomData
+{
+    explicit DomData(xmlDocPtr doc);
+    ~DomData();
+    DomData(const DomData &) = delete;
+    DomData &operator=(const DomData &) = delete;
+
+    // Remember a node that is not (or no longer) in the document's tree.
+    void adopt(xmlNodePtr node) { m_detached.push_back(node); }
+    void adoptNs(xmlNsPtr ns) { m_detachedNs.push_back(ns); }
+
+    xmlDocPtr doc;
+
+private:
+    std::vector<xmlNodePtr> m_detached;
+    std::vector<xmlNsPtr> m_detachedNs;
+};
+
+// The DOM's view of libxml2's tree, shared by the node, list and map classes.
+namespace Dom {
+int nodeType(xmlNodePtr node);
+// The first child and the next sibling as the DOM shows them: a document type lists its entity
+// declarations only, an entity reference the content of its entity.
+xmlNodePtr firstChild(xmlNodePtr parent);
+xmlNodePtr lastChild(xmlNodePtr parent);
+xmlNodePtr nextSibling(xmlNodePtr parent, xmlNodePtr child);
+xmlNodePtr previousSibling(xmlNodePtr parent, xmlNodePtr child);
+QString qualifiedName(xmlNodePtr node);
+QString fromXml(const xmlChar *text);
+QByteArray toXml(const QString &text);
+}

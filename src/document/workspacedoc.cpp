@@ -1,0 +1,276 @@
+#include "workspacedoc.h"
+
+#include "framework/appsettings.h"
+#include "framework/comerror.h"
+#include "framework/messagehelper.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+bool CWorkSpaceDoc::s_dragging = false;
+bool CWorkSpaceDoc::s_clipboardFilled = false;
+
+const char *const CWorkSpaceDoc::NewDocumentTemplate =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?><rootnode/>";
+const char *const CWorkSpaceDoc::NewDocumentName = "new.xml";
+
+CWorkSpaceDoc::CWorkSpaceDoc(QObject *parent)
+    : CDocumentBase(parent)
+{
+    s_dragging = false;
+    CreateDOMInstance();
+    m_dom->setAsync(false);
+    m_dom->setValidateOnParse(false);
+    ResetNodeClipboard();
+}
+
+CWorkSpaceDoc::~CWorkSpaceDoc()
+{
+    RemoveAllItems();
+}
+
+bool CWorkSpaceDoc::CreateDOMInstance()
+{
+    m_dom = std::make_unique<XmlDocument>();
+    return true;
+}
+
+void CWorkSpaceDoc::ApplyParserSettings(XmlDocument &parser) const
+{
+    parser.setAsync(false);
+    parser.setValidateOnParse(AppSettings::IsSettingOn(QString::fromLatin1(AppSettings::ValidateOnParse)));
+    parser.setResolveExternals(AppSettings::IsSettingOn(QString::fromLatin1(AppSettings::ResolveExternals)));
+}
+
+bool CWorkSpaceDoc::OnNewDocument()
+{
+    CreateDOMInstance();
+    ResetNodeClipboard();
+    m_dom->loadXML(QString::fromUtf8(NewDocumentTemplate));
+    RemoveAllItems();
+    m_currentItem = 0;
+    // A new document has no file yet: its first Save asks for a name instead of writing over a
+    // new.xml that may already stand in the current folder.
+    ClearPathName();
+    SetTitle(QString::fromLatin1(NewDocumentName));
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, 0, nullptr);
+    return true;
+}
+
+bool CWorkSpaceDoc::OnOpenDocument(const QString &path)
+{
+    QFileInfo info(path);
+    QFile probe(path);
+    if (!info.exists() || info.isDir() || !probe.open(QIODevice::ReadOnly)) {
+        ShowMessageText(QStringLiteral("Failed to open document.\n\n%1\n%2")
+                            .arg(path, probe.errorString().isEmpty() ? QStringLiteral("The file does not exist.") : probe.errorString()),
+                        MB::IconExclamation);
+        return false;
+    }
+    probe.close();
+    try {
+        auto parser = std::make_unique<XmlDocument>();
+        ApplyParserSettings(*parser);
+        if (!parser->load(path)) {
+            ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
+            return false;
+        }
+        m_dom = std::move(parser);
+    } catch (const CComError &error) {
+        ReportDOMError(error, QStringLiteral("Error Loading Document."));
+        return false;
+    }
+    RemoveAllItems();
+    m_currentItem = 0;
+    SetPathName(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
+{
+    try {
+        m_dom->save(path);
+    } catch (const CComError &error) {
+        ReportComError(QStringLiteral("Their was a problem saving document."), error);
+        return false;
+    }
+    SetModifiedFlag(false);
+    SetPathName(path);
+    return true;
+}
+
+void CWorkSpaceDoc::SetTitle(const QString &title)
+{
+    if (AppSettings::IsSettingOn(QString::fromLatin1(AppSettings::DisplayFullPath)) && !GetPathName().isEmpty())
+        CDocumentBase::SetTitle(GetPathName());
+    else
+        CDocumentBase::SetTitle(title);
+}
+
+void CWorkSpaceDoc::SetModifiedFlag(bool modified)
+{
+    if (modified)
+        m_pagesStale = true;
+    CDocumentBase::SetModifiedFlag(modified);
+}
+
+void CWorkSpaceDoc::SetItemNode(ItemKey key, const XmlNode &node)
+{
+    const auto old = m_items.constFind(key);
+    if (old != m_items.constEnd()) {
+        auto reverse = m_keysByNode.find(old.value());
+        if (reverse != m_keysByNode.end() && reverse.value() == key)
+            m_keysByNode.erase(reverse);
+    }
+    m_items.insert(key, node);
+    if (!node.isNull())
+        m_keysByNode.insert(node, key);
+}
+
+XmlNode CWorkSpaceDoc::GetItemNode(ItemKey key) const
+{
+    if (key == 0)
+        return XmlNode();
+    return m_items.value(key);
+}
+
+void CWorkSpaceDoc::RemoveItem(ItemKey key)
+{
+    const auto it = m_items.find(key);
+    if (it == m_items.end())
+        return;
+    auto reverse = m_keysByNode.find(it.value());
+    if (reverse != m_keysByNode.end() && reverse.value() == key)
+        m_keysByNode.erase(reverse);
+    m_items.erase(it);
+}
+
+void CWorkSpaceDoc::RemoveAllItems()
+{
+    m_items.clear();
+    m_keysByNode.clear();
+}
+
+ItemKey CWorkSpaceDoc::GetItemKey(const XmlNode &node) const
+{
+    return m_keysByNode.value(node, 0);
+}
+
+void CWorkSpaceDoc::SetCurrentItem(ItemKey key)
+{
+    // Choosing a node is no edit: the modified flag stays, only the pages are up to date now.
+    m_currentItem = key;
+    m_pagesStale = false;
+}
+
+QString CWorkSpaceDoc::GetNodePath(const XmlNode &given) const
+{
+    XmlNode node = given.isNull() ? GetCurrentNode() : given;
+    if (node.isNull() || node.nodeType() == NodeType::Document)
+        return QStringLiteral("/");
+    QStringList names;
+    for (; !node.isNull(); node = node.parentNode()) {
+        if (node.nodeType() == NodeType::Document)
+            break;
+        names.prepend(node.nodeName());
+    }
+    return QLatin1Char('/') + names.join(QLatin1Char('/')) + QLatin1Char('/');
+}
+
+XmlNode CWorkSpaceDoc::FindNodeByPath(const QString &path) const
+{
+    const XmlNode document = m_dom->documentNode();
+    if (path == QLatin1String("/"))
+        return document;
+    if (!path.startsWith(QLatin1Char('/')) || !path.endsWith(QLatin1Char('/')))
+        return XmlNode();
+    const QStringList names = path.mid(1, path.size() - 2).split(QLatin1Char('/'));
+    // Depth-first in document order, descending only into nodes whose name matches the path so
+    // far: the first complete match is the first such node in document order.
+    struct Frame { XmlNode node; int depth; };
+    QList<Frame> stack;
+    for (XmlNode c = document.lastChild(); !c.isNull(); c = c.previousSibling())
+        stack.append({c, 0});
+    while (!stack.isEmpty()) {
+        const Frame frame = stack.takeLast();
+        if (frame.node.nodeName() != names.at(frame.depth))
+            continue;
+        if (frame.depth == names.size() - 1)
+            return frame.node;
+        const int type = frame.node.nodeType();
+        if (type != NodeType::Element && type != NodeType::DocumentType && type != NodeType::EntityReference)
+            continue;
+        for (XmlNode c = frame.node.lastChild(); !c.isNull(); c = c.previousSibling())
+            stack.append({c, frame.depth + 1});
+    }
+    return XmlNode();
+}
+
+ItemKey CWorkSpaceDoc::SelectItemByPath(const QString &path)
+{
+    ItemKey found = GetItemKey(FindNodeByPath(path));
+    if (found == 0) {
+        // The first node with that path has no item; take the shown item earliest in document order.
+        XmlNode best;
+        for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
+            if (it.value().isNull() || GetNodePath(it.value()) != path)
+                continue;
+            if (best.isNull() || found > it.key())
+                best = it.value(), found = it.key();
+        }
+    }
+    if (found != 0)
+        SetCurrentItem(found);
+    return found;
+}
+
+bool CWorkSpaceDoc::ReloadFromSourceTemp()
+{
+    // Parse into a parser object of its own first: only a text that parses replaces the tree.
+    auto parser = std::make_unique<XmlDocument>();
+    ApplyParserSettings(*parser);
+    bool replaced = false;
+    try {
+        if (parser->load(m_sourceTempPath)) {
+            m_dom = std::move(parser);
+            RemoveAllItems();
+            m_currentItem = 0;
+            replaced = true;
+        } else {
+            ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
+        }
+    } catch (const CComError &error) {
+        ReportDOMError(error, QStringLiteral("Error Loading/Parsing Document."), parser.get());
+    }
+    QFile::remove(m_sourceTempPath);
+    return replaced;
+}
+
+void CWorkSpaceDoc::SetFtpOrigin(const QString &server, const QString &user, const QString &password,
+                                 const QString &remotePath, quint16 port)
+{
+    m_hasFtpOrigin = true;
+    m_ftpServer = server;
+    m_ftpUser = user;
+    m_ftpPassword = password;
+    m_ftpRemotePath = remotePath;
+    m_ftpPort = port;
+}
+
+void CWorkSpaceDoc::ReportDOMError(const CComError &error, const QString &headline, const XmlDocument *parser) const
+{
+    const XmlParseError &e = (parser ? parser : m_dom.get())->parseError();
+    const QString report = QStringLiteral("%1 \n\n%2 \n\nDOM Error:\t %3\nDOM Line:\t %4\nDOM linepos:\t %5\nDOM filepos:\t %6\n"
+                                          "DOM reason:\t %7\nDOM srctext:\t %8")
+                               .arg(headline, error.errorMessage(), QString::number(e.errorCode), QString::number(e.line),
+                                    QString::number(e.linepos), QString::number(e.filepos), e.reason, e.srcText);
+    ShowMessage(61454, report, MB::IconInformation);
+}
+
+void CWorkSpaceDoc::ResetNodeClipboard()
+{
+    // The node clipboard lives in a holder document of its own and outlives any one document.
+}
