@@ -213,7 +213,8 @@ ItemKey CWorkSpaceDoc::SelectItemByPath(const QString &path)
 {
     ItemKey found = GetItemKey(FindNodeByPath(path));
     if (found == 0) {
-        // The first node with that path has no item; take the shown item earliest in document order.
+        // The first node with that path has no item (its branch was never shown); take the
+        // shown item with that path that was bound first.
         XmlNode best;
         for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
             if (it.value().isNull() || GetNodePath(it.value()) != path)

@@ -369,10 +369,7 @@ XmlNode XmlNode::nextSibling() const
 {
     if (m_ns || !m_node || !m_node->parent || m_node->type == XML_ATTRIBUTE_NODE)
         return XmlNode();
-    xmlNodePtr parent = m_node->parent;
-    if (parent->type == XML_ENTITY_DECL || parent->type == XML_DTD_NODE)
-        return XmlNode(m_owner, Dom::nextSibling(parent, m_node));
-    return XmlNode(m_owner, Dom::nextSibling(parent, m_node));
+    return XmlNode(m_owner, Dom::nextSibling(m_node->parent, m_node));
 }
 
 XmlNode XmlNode::previousSibling() const
