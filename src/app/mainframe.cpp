@@ -55,7 +55,11 @@ void CMainFrame::CreateDocumentWindow(CWorkSpaceDoc *document)
         UpdateTitle();
     });
     frame->OnInitialUpdate();
-    window->show();
+    // The first document fills the work area; later ones open beside it as they do.
+    if (m_mdiArea->subWindowList().size() == 1)
+        window->showMaximized();
+    else
+        window->show();
     m_mdiArea->setActiveSubWindow(window);
     UpdateTitle();
 }
