@@ -74,6 +74,9 @@ std::string selfPath()
 // ---- the child: one measurement ------------------------------------------------------------
 
 bool verboseChild = false;
+// With --no-finish a child ends straight after the measurement, so that a profile of it shows
+// the measured work and not the freeing of what it built.
+bool skipFinish = false;
 
 // Qt's warnings (no runtime directory, fonts on the offscreen platform) would break up the
 // table; they are shown only with --verbose.
@@ -87,6 +90,8 @@ void writeResult(int fd, const std::string &line)
 {
     std::string text = line;
     std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     text += '\n';
     const char *data = text.data();
     std::size_t left = text.size();
@@ -125,10 +130,14 @@ int childMain(const char *program, const std::string &figureId, const std::strin
         const auto stop = std::chrono::steady_clock::now();
         const MemoryStatus after = ReadMemoryStatus();
         const long faults = PageFaults() - faultsBefore;
-        measurement->Finish();
         const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(stop - start).count();
         std::ostringstream line;
         line << "ok " << ns << ' ' << before.rssKb << ' ' << after.hwmKb << ' ' << faults << ' ' << (reset ? 1 : 0);
+        if (skipFinish) {
+            writeResult(fd, line.str());
+            ::_exit(0);
+        }
+        measurement->Finish();
         writeResult(fd, line.str());
     } catch (const std::exception &error) {
         writeResult(fd, std::string("error ") + error.what());
@@ -314,17 +323,19 @@ void printTable(const std::string &path, const std::vector<const Figure *> &figu
     std::vector<std::size_t> width(head.size());
     for (std::size_t c = 0; c < head.size(); ++c)
         width[c] = head[c].size();
-    for (const auto &row : rows)
+    for (const auto &row : rows) {
+        width[0] = std::max(width[0], row[0].size());
         if (row.size() == head.size())
-            for (std::size_t c = 0; c < row.size(); ++c)
+            for (std::size_t c = 1; c < row.size(); ++c)
                 width[c] = std::max(width[c], row[c].size());
+    }
     auto printRow = [&](const std::vector<std::string> &row) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
             const bool last = c + 1 == row.size();
             std::string cell = row[c];
             // Text columns to the left, numbers to the right.
-            const bool left = c == 0 || c == head.size() - 1 || row.size() != head.size();
+            const bool left = c == 0 || c == head.size() - 1;
             if (!last && cell.size() < width[c])
                 cell = left ? cell + std::string(width[c] - cell.size(), ' ') : std::string(width[c] - cell.size(), ' ') + cell;
             line += cell;
@@ -538,6 +549,8 @@ int main(int argc, char **argv)
         for (int i = 5; i < argc; ++i) {
             if (std::string_view(argv[i]) == "--verbose")
                 verboseChild = true;
+            else if (std::string_view(argv[i]) == "--no-finish")
+                skipFinish = true;
             else if (std::string_view(argv[i]) == "--timeout" && i + 1 < argc)
                 timeout = unsigned(std::strtoul(argv[++i], nullptr, 10));
         }

@@ -41,11 +41,17 @@ public:
     }
     void Run() override
     {
+        // The first error is the cause; it is kept for the table instead of printed.
+        std::string firstError;
+        xmlSetStructuredErrorFunc(&firstError, [](void *data, xmlErrorPtr error) {
+            auto *first = static_cast<std::string *>(data);
+            if (first->empty() && error && error->message)
+                *first = error->message;
+        });
         m_doc = xmlReadFile(m_path.c_str(), nullptr, 0);
-        if (!m_doc) {
-            const xmlError *error = xmlGetLastError();
-            throw BenchError(std::string("xmlReadFile failed: ") + (error && error->message ? error->message : "no reason given"));
-        }
+        xmlSetStructuredErrorFunc(nullptr, nullptr);
+        if (!m_doc)
+            throw BenchError("xmlReadFile failed: " + (firstError.empty() ? std::string("no reason given") : firstError));
     }
     void Finish() override
     {
