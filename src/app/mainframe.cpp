@@ -22,6 +22,12 @@ CMainFrame::CMainFrame(CTreewrightApp *app, QWidget *parent)
     UpdateTitle();
 }
 
+CMainFrame::~CMainFrame()
+{
+    // The work area still activates windows while it is torn down; this frame is gone by then.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+}
+
 void CMainFrame::BuildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));

@@ -14,6 +14,7 @@ class CMainFrame : public QMainWindow
 
 public:
     explicit CMainFrame(CTreewrightApp *app, QWidget *parent = nullptr);
+    ~CMainFrame() override;
 
     QMdiArea *MdiArea() const { return m_mdiArea; }
     void CreateDocumentWindow(CWorkSpaceDoc *document);
