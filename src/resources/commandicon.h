@@ -1,7 +1,15 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
 // The picture of a command, shared by its toolbar buttons and menu items; a null icon when the
 // command has none.
 QIcon CommandIcon(int commandId);
+
+// The program's own icon, for its windows.
+QIcon AppIcon();
+
+// The picture of the About box and the splash window, 233 by 100 logical pixels, drawn at the
+// screen's device pixel ratio.
+QPixmap AboutPicture();
