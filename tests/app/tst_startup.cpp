@@ -19,13 +19,8 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        TestFiles::writeAll(path, bytes);
-        return path;
-    }
+    TestFiles::TempFolder m_dir;
+    QString write(const QString &name, const QByteArray &bytes) { return m_dir.write(name, bytes); }
 
 private Q_SLOTS:
     void initTestCase()

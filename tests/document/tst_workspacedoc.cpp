@@ -15,13 +15,8 @@ class TestWorkSpaceDoc : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        TestFiles::writeAll(path, bytes);
-        return path;
-    }
+    TestFiles::TempFolder m_dir;
+    QString write(const QString &name, const QByteArray &bytes) { return m_dir.write(name, bytes); }
     static void setSetting(const char *key, int value)
     {
         AppSettings::WriteProfileInt(QStringLiteral("Settings"), QString::fromLatin1(key), value);
