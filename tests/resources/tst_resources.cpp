@@ -430,7 +430,6 @@ void TestResources::strings_messagesAndTemplate()
     QCOMPARE(fields.size(), 7);
     QCOMPARE(fields[0], LoadResString(IDS_APP_TITLE));
     QVERIFY(fields[3].contains(QStringLiteral("*") + fields[4].chopped(1)));
-
 }
 
 // These texts are shown exactly as they always were, misspellings included.
