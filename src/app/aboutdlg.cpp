@@ -1,10 +1,10 @@
 #include "aboutdlg.h"
 
-#include <QApplication>
+#include "resources/commandicon.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QStyle>
 #include <QVBoxLayout>
 
 CAboutDlg::CAboutDlg(QWidget *parent)
@@ -12,9 +12,7 @@ CAboutDlg::CAboutDlg(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("About"));
     auto *picture = new QLabel(this);
-    picture->setPixmap(QApplication::windowIcon().isNull()
-                           ? style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48)
-                           : QApplication::windowIcon().pixmap(48, 48));
+    picture->setPixmap(AboutPicture());
     auto *text = new QLabel(QStringLiteral("Treewright Version %1\nAn editor for XML documents.")
                                 .arg(QStringLiteral(TREEWRIGHT_VERSION)), this);
     text->setTextFormat(Qt::PlainText);

@@ -1,4 +1,5 @@
 #include "treewrightapp.h"
+#include "resources/commandicon.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Treewright"));
     QCoreApplication::setApplicationName(QStringLiteral("Treewright"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TREEWRIGHT_VERSION));
+    QApplication::setWindowIcon(AppIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Treewright, an editor for XML documents."));
