@@ -271,6 +271,195 @@ void CWorkSpaceDoc::ReportDOMError(const CComError &error, const QString &headli
     ShowMessage(61454, report, MB::IconInformation);
 }
 
+XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &name, const QString &value)
+{
+    const XmlNode parent = parentKey ? GetItemNode(parentKey) : XmlNode();
+    const auto missingParent = [] { return CComError(ComCode::InvalidArg, QStringLiteral("There is no node to put it under.")); };
+    switch (type) {
+    case NodeType::Element:
+        try {
+            if (parentKey && parent.isNull())
+                throw missingParent();
+            XmlNode element = m_dom->createNode(NodeType::Element, name, value);
+            XmlNode target = parentKey ? parent : m_dom->documentNode();
+            target.appendChild(element);
+            SetModifiedFlag(true);
+            UpdateAllViews(nullptr, 0, nullptr);
+            return element;
+        } catch (const CComError &error) {
+            ReportDOMError(error, QStringLiteral("Error creating node"));
+            return XmlNode();
+        }
+    case NodeType::Attribute:
+        if (!parent.isNull() && parent.nodeType() == NodeType::ProcessingInstruction) {
+            // An attribute asked for under an instruction rewrites the current instruction.
+            try {
+                XmlNode current = GetCurrentNode();
+                if (current.isNull())
+                    throw missingParent();
+                XmlNode pi = m_dom->createProcessingInstruction(name, value + QStringLiteral("version='1.0' encoding=''"));
+                m_dom->documentNode().replaceChild(pi, current);
+                return pi;
+            } catch (const CComError &error) {
+                ReportComError(QStringLiteral("Unable to create new attribute."), error);
+                return XmlNode();
+            }
+        }
+        if (parent.isNull() || parent.nodeType() != NodeType::Element) {
+            ShowMessage(61449, QString(), MB::IconInformation);
+            return XmlNode();
+        }
+        try {
+            QString unique = name;
+            for (int i = 0; parent.getAttribute(unique).has_value(); ++i)
+                unique = name + QString::number(i);
+            XmlNode attribute = m_dom->createAttribute(unique);
+            attribute.setNodeValue(value);
+            XmlNode(parent).setAttributeNode(attribute);
+            return attribute;
+        } catch (const CComError &error) {
+            ReportComError(QStringLiteral("Unable to error create attribute."), error);
+            return XmlNode();
+        }
+    case NodeType::Text:
+    case NodeType::CDataSection:
+    case NodeType::Comment: {
+        const QString headline = type == NodeType::Text ? QStringLiteral("Unable to create text node.")
+            : type == NodeType::Comment                 ? QStringLiteral("Unable to create comment node.")
+                                                        : QStringLiteral("Unable to create cdata node.");
+        try {
+            if (parent.isNull())
+                throw missingParent();
+            XmlNode node = type == NodeType::Text ? m_dom->createTextNode(value)
+                : type == NodeType::Comment       ? m_dom->createComment(value)
+                                                  : m_dom->createCDATASection(value);
+            return XmlNode(parent).appendChild(node);
+        } catch (const CComError &error) {
+            ReportComError(headline, error);
+            return XmlNode();
+        }
+    }
+    case NodeType::ProcessingInstruction:
+        try {
+            if (parent.isNull())
+                return XmlNode();
+            XmlNode pi = m_dom->createProcessingInstruction(name, value.isEmpty() ? QStringLiteral("attribute='empty'") : value);
+            return XmlNode(parent).appendChild(pi);
+        } catch (const CComError &) {
+            return XmlNode(); // callers try again or give up without a message
+        }
+    default:
+        return XmlNode();
+    }
+}
+
+QString CWorkSpaceDoc::GetNodeTypeName(const XmlNode &given) const
+{
+    const XmlNode node = given.isNull() ? GetCurrentNode() : given;
+    static const char *const names[] = {"XML_ELEMENT", "XML_ATTRIBUTE", "XML_TEXT", "XML_CDATA_SECTION",
+                                        "XML_ENTITY_REFERENCE", "XML_ENTITY", "XML_PROC_INSTRUCTION", "XML_COMMENT",
+                                        "XML_DOCUMENT", "XML_DOC_TYPE", "XML_DOCUMENT_FRAGMENT", "XML_NOTATION"};
+    const int type = node.isNull() ? 0 : node.nodeType();
+    return QString::fromLatin1(type >= 1 && type <= 12 ? names[type - 1] : names[0]);
+}
+
+bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
+{
+    if (node.isNull())
+        return false;
+    switch (node.nodeType()) {
+    case NodeType::Element:
+        try {
+            // Renamed in place: children, attributes, namespace declarations and the tree
+            // item's binding all stay, and a refused name changes nothing.
+            XmlNode(node).renameElement(newName);
+        } catch (const CComError &error) {
+            ReportComError(QStringLiteral("Unable to change node name."), error);
+            return false;
+        }
+        break;
+    case NodeType::Attribute: {
+        XmlNode element = node.ownerElement();
+        try {
+            if (element.isNull())
+                throw CComError(ComCode::InvalidArg, QStringLiteral("The attribute belongs to no element."));
+            if (newName == node.nodeName())
+                break;
+            if (!m_dom->createAttribute(newName).isNull() && element.getAttribute(newName).has_value())
+                throw CComError(ComCode::InvalidArg, QStringLiteral("The element already has an attribute named \"%1\".").arg(newName));
+            const QString value = node.nodeValue();
+            element.removeAttributeNode(node);
+            try {
+                element.setAttribute(newName, value);
+            } catch (...) {
+                element.setAttributeNode(node); // put the old attribute back
+                throw;
+            }
+        } catch (const CComError &error) {
+            ReportComError(QStringLiteral("Unable to change node name."), error);
+            return false;
+        }
+        break;
+    }
+    case NodeType::ProcessingInstruction: {
+        const QString data = node.nodeValue();
+        XmlNode pi;
+        try {
+            pi = m_dom->createProcessingInstruction(newName, data.isEmpty() ? QStringLiteral("attribute='empty'") : data);
+        } catch (const CComError &) {
+            if (newName == QLatin1String("xml")) {
+                try {
+                    pi = m_dom->createProcessingInstruction(newName, QStringLiteral("version='1.0' encoding='UTF-8' standalone='no'"));
+                } catch (const CComError &) {
+                }
+            }
+        }
+        if (pi.isNull())
+            return false;
+        try {
+            // The new instruction takes the old one's place in its own parent.
+            XmlNode parent = node.parentNode();
+            if (parent.isNull())
+                throw CComError(ComCode::InvalidArg, QStringLiteral("The instruction is in no document."));
+            parent.replaceChild(pi, node);
+        } catch (const CComError &error) {
+            ReportComError(QStringLiteral("Unable to update processing instruction."), error);
+            return false;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, 0, nullptr);
+    return true;
+}
+
+bool CWorkSpaceDoc::DeleteNode(ItemKey key)
+{
+    if (key == 0)
+        key = m_currentItem;
+    XmlNode node = GetItemNode(key);
+    try {
+        XmlNode parent = node.parentNode();
+        if (node.isNull() || parent.isNull())
+            throw CComError(ComCode::InvalidArg, QStringLiteral("The node cannot be deleted."));
+        parent.removeChild(node);
+    } catch (const CComError &error) {
+        ReportComError(QStringLiteral("Unable to delete node."), error);
+        return false;
+    }
+    RemoveItem(key);
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CWorkSpaceDoc::IsCurrentNodeElement() const
+{
+    return m_currentItem != 0 && GetCurrentNode().nodeType() == NodeType::Element;
+}
+
 void CWorkSpaceDoc::ResetNodeClipboard()
 {
     // The node clipboard lives in a holder document of its own and outlives any one document.

@@ -77,6 +77,15 @@ public:
     // The parse-error report of `parser` (the document's own when null).
     void ReportDOMError(const CComError &error, const QString &headline, const XmlDocument *parser = nullptr) const;
 
+    // Node operations. Each reports its own failures and answers whether it worked.
+    // Makes a node of `type` (1, 2, 3, 4, 7 or 8) under the node of `parentKey` (the document
+    // for an element when 0); returns it, or null after a report.
+    XmlNode CreateNode(ItemKey parentKey, int type, const QString &name, const QString &value);
+    QString GetNodeTypeName(const XmlNode &node = XmlNode()) const;
+    bool RenameNode(const XmlNode &node, const QString &newName);
+    bool DeleteNode(ItemKey key = 0);
+    bool IsCurrentNodeElement() const;
+
     void ResetNodeClipboard();
     static void SetDragging(bool dragging) { s_dragging = dragging; }
     static bool IsDragging() { return s_dragging; }

@@ -539,6 +539,23 @@ XmlNode XmlNode::cloneNode(bool deep) const
     return XmlNode(m_owner, copy);
 }
 
+void XmlNode::renameElement(const QString &name)
+{
+    if (isNull() || m_ns || m_node->type != XML_ELEMENT_NODE)
+        fail(QStringLiteral("Only elements can be renamed this way."), ComCode::Fail);
+    requireWritable(m_node);
+    const QByteArray qname = Dom::toXml(name);
+    if (!XmlChecks::isName(qname))
+        fail(QStringLiteral("\"%1\" is not a valid element name.").arg(name));
+    const int colon = qname.indexOf(':');
+    const QByteArray prefix = colon > 0 ? qname.left(colon) : QByteArray();
+    xmlNsPtr ns = xmlSearchNs(m_node->doc, m_node, prefix.isEmpty() ? nullptr : X(prefix));
+    // An undeclared prefix stays part of the name: the document is still well-formed XML.
+    const QByteArray local = ns && colon > 0 ? qname.mid(colon + 1) : qname;
+    xmlNodeSetName(m_node, X(local));
+    m_node->ns = ns && (colon > 0 || !ns->prefix) ? ns : nullptr;
+}
+
 std::optional<QString> XmlNode::getAttribute(const QString &name) const
 {
     const XmlNode attribute = getAttributeNode(name);

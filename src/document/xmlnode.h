@@ -71,6 +71,10 @@ public:
     XmlNode cloneNode(bool deep) const;
 
     // Elements only.
+    // Gives the element a new name in place: children, attributes, namespace declarations and
+    // every handle to it stay. A prefix binds to the namespace declared for it in scope; an
+    // unprefixed name keeps the default namespace in scope.
+    void renameElement(const QString &name);
     std::optional<QString> getAttribute(const QString &name) const;
     void setAttribute(const QString &name, const QString &value);
     XmlNode getAttributeNode(const QString &name) const;

@@ -1,0 +1,190 @@
+// Node creation, type names, renaming and deletion through the document.
+#include "document/workspacedoc.h"
+#include "document/xmlnamednodemap.h"
+#include "document/xmlnodelist.h"
+#include "common/messagerecorder.h"
+
+#include <QStandardPaths>
+#include <QtTest>
+
+class TestNodeOperations : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A document with `xml` loaded, its root bound to item 1 and made current.
+    static void load(CWorkSpaceDoc &doc, const QString &xml)
+    {
+        QVERIFY(doc.GetDOMDocument()->loadXML(xml));
+        doc.SetItemNode(1, doc.GetDOMDocument()->documentElement());
+        doc.SetCurrentItem(1);
+        doc.SetModifiedFlag(false);
+    }
+    static QStringList attributeNames(const XmlNode &element)
+    {
+        QStringList names;
+        XmlNamedNodeMap map = element.attributes();
+        for (XmlNode a = map.nextNode(); !a.isNull(); a = map.nextNode())
+            names << a.nodeName() + QLatin1Char('=') + a.nodeValue();
+        return names;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void createElements()
+    {
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><a/></r>"));
+        XmlNode child = doc.CreateNode(1, NodeType::Element, QStringLiteral("NewChild"), QString());
+        QCOMPARE(child.nodeName(), QStringLiteral("NewChild"));
+        QCOMPARE(doc.GetDOMDocument()->documentElement().lastChild(), child);
+        QVERIFY(doc.IsModified());
+        // A sibling of the root would be a second root element.
+        QVERIFY(doc.CreateNode(0, NodeType::Element, QStringLiteral("NewSibling"), QString()).isNull());
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.lastText().contains(QStringLiteral("Error creating node")));
+        QVERIFY(doc.CreateNode(1, NodeType::Element, QStringLiteral("bad name"), QString()).isNull());
+    }
+
+    void createAttributesWithUniqueNames()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r/>"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(!doc.CreateNode(1, NodeType::Attribute, QStringLiteral("attribute"), QString()).isNull());
+        QCOMPARE(attributeNames(doc.GetDOMDocument()->documentElement()),
+                 (QStringList{QStringLiteral("attribute="), QStringLiteral("attribute0="), QStringLiteral("attribute1=")}));
+        // An attribute under a text node is refused with the message.
+        MessageRecorder messages;
+        XmlNode text = doc.CreateNode(1, NodeType::Text, QString(), QStringLiteral("t"));
+        doc.SetItemNode(2, text);
+        QVERIFY(doc.CreateNode(2, NodeType::Attribute, QStringLiteral("attribute"), QString()).isNull());
+        QCOMPARE(messages.lastText(), QStringLiteral("This operation can not be performed on an attribute "));
+    }
+
+    void createContentNodes()
+    {
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r/>"));
+        QCOMPARE(doc.CreateNode(1, NodeType::Comment, QString(), QStringLiteral("c")).nodeType(), NodeType::Comment);
+        QCOMPARE(doc.CreateNode(1, NodeType::CDataSection, QString(), QStringLiteral("d")).nodeType(), NodeType::CDataSection);
+        XmlNode pi = doc.CreateNode(1, NodeType::ProcessingInstruction, QStringLiteral("xml-stylesheet"), QString());
+        QCOMPARE(pi.nodeValue(), QStringLiteral("attribute='empty'"));
+        QVERIFY(!doc.IsModified()); // only elements mark the document themselves
+        QVERIFY(doc.CreateNode(1, NodeType::Comment, QString(), QStringLiteral("a--b")).isNull());
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to create comment node.\n\n")));
+        QVERIFY(doc.CreateNode(99, NodeType::Text, QString(), QString()).isNull());
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to create text node.")));
+    }
+
+    void typeNames_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("element") << 1 << QStringLiteral("XML_ELEMENT");
+        QTest::newRow("pi") << 7 << QStringLiteral("XML_PROC_INSTRUCTION");
+        QTest::newRow("doctype") << 10 << QStringLiteral("XML_DOC_TYPE");
+        QTest::newRow("document") << 9 << QStringLiteral("XML_DOCUMENT");
+    }
+    void typeNames()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, name);
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE r><r/>"));
+        XmlNode node = doc.GetDOMDocument()->documentNode();
+        if (type != NodeType::Document) {
+            for (node = node.firstChild(); node.nodeType() != type; node = node.nextSibling()) {}
+        }
+        QCOMPARE(doc.GetNodeTypeName(node), name);
+        QCOMPARE(doc.GetNodeTypeName(), QStringLiteral("XML_ELEMENT"));
+    }
+
+    void renameElementKeepsEverything()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r xmlns:p=\"urn:p\"><a x=\"1\" y=\"2\">text<b/><c/></a></r>"));
+        XmlNode a = doc.GetDOMDocument()->documentElement().firstChild();
+        doc.SetItemNode(2, a);
+        QVERIFY(doc.RenameNode(a, QStringLiteral("z")));
+        QCOMPARE(doc.GetDOMDocument()->documentElement().firstChild().xml(), QStringLiteral("<z x=\"1\" y=\"2\">text<b/><c/></z>"));
+        QCOMPARE(doc.GetItemNode(2), a); // the item stays bound
+        QVERIFY(doc.IsModified());
+        QVERIFY(doc.RenameNode(a, QStringLiteral("p:z")));
+        XmlDocument check;
+        QVERIFY(check.loadXML(doc.GetDOMDocument()->xml()));
+        QVERIFY(doc.RenameNode(doc.GetDOMDocument()->documentElement(), QStringLiteral("root")));
+        MessageRecorder messages;
+        QVERIFY(!doc.RenameNode(a, QStringLiteral("two words")));
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to change node name.\n\n")));
+        QCOMPARE(a.nodeName(), QStringLiteral("p:z"));
+    }
+
+    void renameAttribute()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r x=\"1\" y=\"2\"/>"));
+        XmlNode r = doc.GetDOMDocument()->documentElement();
+        QVERIFY(doc.RenameNode(r.getAttributeNode(QStringLiteral("x")), QStringLiteral("w")));
+        QCOMPARE(attributeNames(r), (QStringList{QStringLiteral("y=2"), QStringLiteral("w=1")}));
+        // Refused names and names the element has already leave both attributes as they were.
+        MessageRecorder messages;
+        QVERIFY(!doc.RenameNode(r.getAttributeNode(QStringLiteral("y")), QStringLiteral("bad name")));
+        QVERIFY(!doc.RenameNode(r.getAttributeNode(QStringLiteral("y")), QStringLiteral("w")));
+        QCOMPARE(messages.count(), 2);
+        QCOMPARE(attributeNames(r), (QStringList{QStringLiteral("y=2"), QStringLiteral("w=1")}));
+    }
+
+    void renameInstructions()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<?xml version=\"1.0\"?><?a data?><r><?inner d?></r>"));
+        XmlNode docNode = doc.GetDOMDocument()->documentNode();
+        XmlNode declaration = docNode.firstChild();
+        QVERIFY(doc.RenameNode(declaration, QStringLiteral("xml")));
+        QCOMPARE(docNode.firstChild().nodeValue(), QStringLiteral("version=\"1.0\""));
+        // An instruction inside an element is replaced where it stands: one instruction, not two.
+        XmlNode r = doc.GetDOMDocument()->documentElement();
+        QVERIFY(doc.RenameNode(r.firstChild(), QStringLiteral("renamed")));
+        QCOMPARE(r.childNodes().length(), 1);
+        QCOMPARE(r.firstChild().nodeName(), QStringLiteral("renamed"));
+        QCOMPARE(r.firstChild().nodeValue(), QStringLiteral("d"));
+        // Another top-level instruction renamed to xml cannot take the declaration's place.
+        MessageRecorder messages;
+        XmlNode a = docNode.firstChild().nextSibling();
+        QVERIFY(!doc.RenameNode(a, QStringLiteral("xml")));
+        QCOMPARE(a.parentNode(), docNode);
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to update processing instruction.")));
+    }
+
+    void renameToDeclarationFallback()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<?a not a declaration?><r/>"));
+        XmlNode docNode = doc.GetDOMDocument()->documentNode();
+        QVERIFY(doc.RenameNode(docNode.firstChild(), QStringLiteral("xml")));
+        QCOMPARE(docNode.firstChild().nodeValue(), QStringLiteral("version='1.0' encoding='UTF-8' standalone='no'"));
+    }
+
+    void deleteAndCurrentElement()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><a/><b/></r>"));
+        QVERIFY(doc.IsCurrentNodeElement());
+        XmlNode a = doc.GetDOMDocument()->documentElement().firstChild();
+        doc.SetItemNode(2, a);
+        QVERIFY(doc.DeleteNode(2));
+        QCOMPARE(doc.GetItemNode(2).isNull(), true);
+        QCOMPARE(doc.GetDOMDocument()->documentElement().childNodes().length(), 1);
+        QCOMPARE(a.nodeName(), QStringLiteral("a")); // still readable after deletion
+        QVERIFY(doc.IsModified());
+        doc.SetCurrentItem(0);
+        QVERIFY(!doc.IsCurrentNodeElement());
+    }
+};
+
+QTEST_MAIN(TestNodeOperations)
+#include "tst_nodeoperations.moc"
