@@ -1,15 +1,19 @@
 #include "workspacedoc.h"
 
+#include "nodeclipboard.h"
+#include "xmlnamednodemap.h"
+#include "xmlnodelist.h"
 #include "framework/appsettings.h"
 #include "framework/comerror.h"
 #include "framework/messagehelper.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QStringList>
 
 bool CWorkSpaceDoc::s_dragging = false;
-bool CWorkSpaceDoc::s_clipboardFilled = false;
 
 const char *const CWorkSpaceDoc::NewDocumentTemplate =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?><rootnode/>";
@@ -22,7 +26,8 @@ CWorkSpaceDoc::CWorkSpaceDoc(QObject *parent)
     CreateDOMInstance();
     m_dom->setAsync(false);
     m_dom->setValidateOnParse(false);
-    ResetNodeClipboard();
+    // The node clipboard is not reset here: it belongs to no document, so what the user cut or
+    // copied in one document can be pasted into one opened after it.
 }
 
 CWorkSpaceDoc::~CWorkSpaceDoc()
@@ -46,7 +51,6 @@ void CWorkSpaceDoc::ApplyParserSettings(XmlDocument &parser) const
 bool CWorkSpaceDoc::OnNewDocument()
 {
     CreateDOMInstance();
-    ResetNodeClipboard();
     m_dom->loadXML(QString::fromUtf8(NewDocumentTemplate));
     RemoveAllItems();
     m_currentItem = 0;
@@ -462,5 +466,99 @@ bool CWorkSpaceDoc::IsCurrentNodeElement() const
 
 void CWorkSpaceDoc::ResetNodeClipboard()
 {
-    // The node clipboard lives in a holder document of its own and outlives any one document.
+    CNodeClipboard::instance().Reset();
+}
+
+bool CWorkSpaceDoc::IsClipboardFilled()
+{
+    return CNodeClipboard::instance().IsFilled();
+}
+
+bool CWorkSpaceDoc::PutNodeOnClipboard(bool cut, const XmlNode &given)
+{
+    CNodeClipboard &clipboard = CNodeClipboard::instance();
+    const XmlNode node = given.isNull() ? GetCurrentNode() : given;
+    try {
+        if (node.isNull())
+            throw CComError(ComCode::InvalidArg, QStringLiteral("No node is selected."));
+        if (node.nodeType() == NodeType::Attribute) {
+            XmlNode element = node.ownerElement();
+            // The copy goes onto the holder first, so a cut never loses the attribute.
+            clipboard.Holder().setAttribute(node.nodeName(), node.nodeValue());
+            if (cut && !element.isNull())
+                element.removeAttributeNode(node);
+        } else {
+            if (node.nodeType() == NodeType::Document)
+                throw CComError(ComCode::InvalidArg, QStringLiteral("The document itself cannot be put on the clipboard."));
+            XmlNode fragment = clipboard.Fragment();
+            fragment.appendChild(node); // copied into the clipboard's own document
+            XmlNode parent = node.parentNode();
+            if (cut && !parent.isNull())
+                parent.removeChild(node);
+        }
+    } catch (const CComError &error) {
+        ReportComError(cut ? QStringLiteral("Unable to cut nodes.") : QStringLiteral("Unable to copy nodes"), error);
+        return false;
+    }
+    SetModifiedFlag(true);
+    clipboard.SetFilled(true);
+    return true;
+}
+
+bool CWorkSpaceDoc::PasteNodes()
+{
+    CNodeClipboard &clipboard = CNodeClipboard::instance();
+    XmlNode target = GetCurrentNode();
+    try {
+        if (target.isNull())
+            throw CComError(ComCode::InvalidArg, QStringLiteral("No node is selected."));
+        XmlNamedNodeMap attributes = clipboard.Holder().attributes();
+        if (attributes.length() > 0 && target.nodeType() != NodeType::Element)
+            throw CComError(ComCode::InvalidArg, QStringLiteral("Attributes can only be pasted onto an element."));
+        XmlNodeList items = clipboard.Fragment().childNodes();
+        for (XmlNode item = items.nextNode(); !item.isNull(); item = items.nextNode()) {
+            if (item.nodeName() == QLatin1String("CLIPBOARD") && clipboard.IsFromSystemClipboard(item)) {
+                XmlNodeList wrapped = item.childNodes();
+                for (XmlNode inner = wrapped.nextNode(); !inner.isNull(); inner = wrapped.nextNode())
+                    target.appendChild(inner); // a copy: nodes of the clipboard stay there
+            } else {
+                target.appendChild(item);
+            }
+        }
+        for (XmlNode attribute = attributes.nextNode(); !attribute.isNull(); attribute = attributes.nextNode()) {
+            QString name = attribute.nodeName();
+            for (int i = 0; target.getAttribute(name).has_value(); ++i)
+                name = attribute.nodeName() + QString::number(i);
+            target.setAttribute(name, attribute.nodeValue());
+        }
+    } catch (const CComError &error) {
+        ReportComError(QStringLiteral("Unable to paste items."), error);
+        return false;
+    }
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, 0, nullptr);
+    ResetNodeClipboard();
+    return true;
+}
+
+bool CWorkSpaceDoc::PasteFromSystemClipboard()
+{
+    const QClipboard *system = QGuiApplication::clipboard();
+    const QString text = system ? system->text() : QString();
+    if (text.isEmpty())
+        return false;
+    // A parser of its own that reads nothing but the text: no DTD, no external entity.
+    XmlDocument parser;
+    parser.setValidateOnParse(false);
+    parser.setResolveExternals(false);
+    if (!parser.loadXML(text)) {
+        ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Failed to create DOM using text in clipboard."), &parser);
+        return false;
+    }
+    CNodeClipboard &clipboard = CNodeClipboard::instance();
+    const XmlNode root = parser.documentElement();
+    if (!PutNodeOnClipboard(false, root))
+        return false;
+    clipboard.MarkFromSystemClipboard(clipboard.Fragment().lastChild());
+    return PasteNodes();
 }

@@ -86,11 +86,19 @@ public:
     bool DeleteNode(ItemKey key = 0);
     bool IsCurrentNodeElement() const;
 
+    // The node clipboard, shared by all documents.
     void ResetNodeClipboard();
+    // Cut or copy one node (the current node when null).
+    bool PutNodeOnClipboard(bool cut, const XmlNode &node = XmlNode());
+    // Pastes copies of the clipboard's nodes under the current node; a paste that fails keeps
+    // the clipboard as it was.
+    bool PasteNodes();
+    // Parses the system clipboard's text and pastes its root element (or, when that is named
+    // "CLIPBOARD", its children).
+    bool PasteFromSystemClipboard();
     static void SetDragging(bool dragging) { s_dragging = dragging; }
     static bool IsDragging() { return s_dragging; }
-    static bool IsClipboardFilled() { return s_clipboardFilled; }
-    static void SetClipboardFilled(bool filled) { s_clipboardFilled = filled; }
+    static bool IsClipboardFilled();
 
     static const char *const NewDocumentTemplate;
     static const char *const NewDocumentName;
@@ -110,5 +118,4 @@ private:
     QString m_ftpRemotePath, m_ftpPassword, m_ftpServer, m_ftpUser;
 
     static bool s_dragging;
-    static bool s_clipboardFilled;
 };

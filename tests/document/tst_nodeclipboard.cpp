@@ -1,0 +1,157 @@
+// Cut, copy and paste through the node clipboard, and paste from the system clipboard.
+#include "document/workspacedoc.h"
+#include "document/xmlnamednodemap.h"
+#include "document/xmlnodelist.h"
+#include "common/messagerecorder.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <QtTest>
+
+class TestNodeClipboard : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void load(CWorkSpaceDoc &doc, const QString &xml)
+    {
+        QVERIFY(doc.GetDOMDocument()->loadXML(xml));
+        doc.SetModifiedFlag(false);
+    }
+    // Binds the node at `path` to `key` and makes it current.
+    static XmlNode select(CWorkSpaceDoc &doc, const QString &path, ItemKey key)
+    {
+        XmlNode node = doc.FindNodeByPath(path);
+        doc.SetItemNode(key, node);
+        doc.SetCurrentItem(key);
+        return node;
+    }
+    static QString body(CWorkSpaceDoc &doc) { return doc.GetDOMDocument()->documentElement().xml(); }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { CWorkSpaceDoc doc; doc.ResetNodeClipboard(); }
+
+    void copyThenPaste()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><a k=\"v\"><i/></a><b/></r>"));
+        QVERIFY(doc.PutNodeOnClipboard(false, select(doc, QStringLiteral("/r/a/"), 1)));
+        QVERIFY(CWorkSpaceDoc::IsClipboardFilled());
+        select(doc, QStringLiteral("/r/b/"), 2);
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(body(doc), QStringLiteral("<r><a k=\"v\"><i/></a><b><a k=\"v\"><i/></a></b></r>"));
+        QVERIFY(!CWorkSpaceDoc::IsClipboardFilled());
+        // The clipboard is empty now: a second paste adds nothing.
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(body(doc), QStringLiteral("<r><a k=\"v\"><i/></a><b><a k=\"v\"><i/></a></b></r>"));
+    }
+
+    void cutsAccumulateInOrder()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><a/><b/><t/></r>"));
+        QVERIFY(doc.PutNodeOnClipboard(true, select(doc, QStringLiteral("/r/a/"), 1)));
+        QVERIFY(doc.PutNodeOnClipboard(true, select(doc, QStringLiteral("/r/b/"), 2)));
+        QCOMPARE(body(doc), QStringLiteral("<r><t/></r>"));
+        QVERIFY(doc.IsModified());
+        select(doc, QStringLiteral("/r/t/"), 3);
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(body(doc), QStringLiteral("<r><t><a/><b/></t></r>"));
+    }
+
+    void attributesGetNumberedNames()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><a x=\"1\"/><b x=\"2\"/></r>"));
+        XmlNode a = select(doc, QStringLiteral("/r/a/"), 1);
+        QVERIFY(doc.PutNodeOnClipboard(false, a.getAttributeNode(QStringLiteral("x"))));
+        select(doc, QStringLiteral("/r/b/"), 2);
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(body(doc), QStringLiteral("<r><a x=\"1\"/><b x=\"2\" x0=\"1\"/></r>"));
+    }
+
+    void failedPasteKeepsClipboard()
+    {
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><a x=\"1\"/><!--c--></r>"));
+        XmlNode a = select(doc, QStringLiteral("/r/a/"), 1);
+        QVERIFY(doc.PutNodeOnClipboard(true, a.getAttributeNode(QStringLiteral("x"))));
+        // The document node cannot take an attribute: the cut attribute must not be lost.
+        doc.SetItemNode(2, doc.GetDOMDocument()->documentNode());
+        doc.SetCurrentItem(2);
+        QVERIFY(!doc.PasteNodes());
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to paste items.")));
+        QVERIFY(CWorkSpaceDoc::IsClipboardFilled());
+        doc.SetCurrentItem(1);
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(body(doc), QStringLiteral("<r><a x=\"1\"/><!--c--></r>"));
+    }
+
+    void clipboardOutlivesOtherDocuments()
+    {
+        auto *source = new CWorkSpaceDoc;
+        load(*source, QStringLiteral("<r><a>text</a></r>"));
+        QVERIFY(source->PutNodeOnClipboard(true, select(*source, QStringLiteral("/r/a/"), 1)));
+        { CWorkSpaceDoc other; QVERIFY(other.OnNewDocument()); }
+        delete source;
+        CWorkSpaceDoc target;
+        load(target, QStringLiteral("<s/>"));
+        select(target, QStringLiteral("/s/"), 1);
+        QVERIFY(CWorkSpaceDoc::IsClipboardFilled());
+        QVERIFY(target.PasteNodes());
+        QCOMPARE(body(target), QStringLiteral("<s><a>text</a></s>"));
+    }
+
+    void userElementNamedClipboardIsPastedWhole()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><CLIPBOARD k=\"v\"><a/></CLIPBOARD><t/></r>"));
+        QVERIFY(doc.PutNodeOnClipboard(false, select(doc, QStringLiteral("/r/CLIPBOARD/"), 1)));
+        select(doc, QStringLiteral("/r/t/"), 2);
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(doc.FindNodeByPath(QStringLiteral("/r/t/")).xml(), QStringLiteral("<t><CLIPBOARD k=\"v\"><a/></CLIPBOARD></t>"));
+    }
+
+    void pasteFromSystemClipboard_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("root with child") << QStringLiteral("<a><b/></a>") << QStringLiteral("<r><a><b/></a></r>");
+        QTest::newRow("CLIPBOARD wrapper") << QStringLiteral("<CLIPBOARD><a/><b/></CLIPBOARD>") << QStringLiteral("<r><a/><b/></r>");
+        QTest::newRow("non-ASCII") << QStringLiteral("<a>\u00e9\u65e5\U0001F600</a>") << QStringLiteral("<r><a>\u00e9\u65e5\U0001F600</a></r>");
+    }
+    void pasteFromSystemClipboard()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, result);
+        QGuiApplication::clipboard()->setText(text);
+        if (QGuiApplication::clipboard()->text() != text)
+            QSKIP("this platform has no clipboard");
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r/>"));
+        select(doc, QStringLiteral("/r/"), 1);
+        QVERIFY(doc.PasteFromSystemClipboard());
+        QCOMPARE(body(doc), result);
+    }
+
+    void malformedSystemClipboardChangesNothing()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("<a><b></a>"));
+        if (QGuiApplication::clipboard()->text().isEmpty())
+            QSKIP("this platform has no clipboard");
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r/>"));
+        select(doc, QStringLiteral("/r/"), 1);
+        QVERIFY(!doc.PasteFromSystemClipboard());
+        QVERIFY(messages.lastText().contains(QStringLiteral("Failed to create DOM using text in clipboard.")));
+        QCOMPARE(body(doc), QStringLiteral("<r/>"));
+        QVERIFY(!doc.IsModified());
+    }
+};
+
+QTEST_MAIN(TestNodeClipboard)
+#include "tst_nodeclipboard.moc"
