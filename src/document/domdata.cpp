@@ -9,10 +9,14 @@ DomData::~DomData()
 {
     // A detached node may since have been put back into a tree (then the tree frees it) or may be
     // listed twice; free each top of a detached subtree once, before the document and its names.
+    // Find the tops before freeing any: a listed node may lie inside another listed subtree.
     std::unordered_set<xmlNodePtr> seen;
+    std::vector<xmlNodePtr> tops;
     for (xmlNodePtr node : m_detached) {
-        if (!seen.insert(node).second || node->parent != nullptr)
-            continue;
+        if (node->parent == nullptr && seen.insert(node).second)
+            tops.push_back(node);
+    }
+    for (xmlNodePtr node : tops) {
         if (node->type == XML_ATTRIBUTE_NODE)
             xmlFreeProp(reinterpret_cast<xmlAttrPtr>(node));
         else
