@@ -1,5 +1,7 @@
 #include "domdata.h"
 
+#include "framework/comerror.h"
+
 DomData::DomData(xmlDocPtr d)
     : doc(d)
 {
@@ -143,6 +145,11 @@ QString qualifiedName(xmlNodePtr node)
     if ((node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE) && node->ns && node->ns->prefix)
         return fromXml(node->ns->prefix) + QLatin1Char(':') + local;
     return local;
+}
+
+void fail(const QString &text, unsigned code)
+{
+    throw CComError(code, text);
 }
 
 }

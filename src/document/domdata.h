@@ -42,4 +42,10 @@ xmlNodePtr previousSibling(xmlNodePtr parent, xmlNodePtr child);
 QString qualifiedName(xmlNodePtr node);
 QString fromXml(const xmlChar *text);
 QByteArray toXml(const QString &text);
+inline const xmlChar *X(const QByteArray &bytes)
+{
+    return reinterpret_cast<const xmlChar *>(bytes.constData());
+}
+// Raises the DOM layer's error; the code defaults to "invalid argument".
+[[noreturn]] void fail(const QString &text, unsigned code = 0x80070057u);
 }

@@ -20,15 +20,8 @@
 
 namespace {
 
-[[noreturn]] void fail(const QString &text, unsigned code = ComCode::InvalidArg)
-{
-    throw CComError(code, text);
-}
-
-const xmlChar *X(const QByteArray &bytes)
-{
-    return reinterpret_cast<const xmlChar *>(bytes.constData());
-}
+using Dom::fail;
+using Dom::X;
 
 std::shared_ptr<DomData> emptyDocument()
 {
