@@ -228,6 +228,10 @@ bool XmlDocument::finishLoad(void *, xmlDocPtr doc, const QByteArray &head)
 
 void XmlDocument::save(const QString &path) const
 {
+    // A document without a root element is no XML document: writing it would leave a file
+    // that nothing can open again.
+    if (!xmlDocGetRootElement(m_data->doc))
+        fail(QStringLiteral("The document has no root element."), ComCode::Fail);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         fail(file.errorString(), ComCode::AccessDenied);

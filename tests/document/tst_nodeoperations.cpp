@@ -3,6 +3,7 @@
 #include "document/xmlnamednodemap.h"
 #include "document/xmlnodelist.h"
 #include "common/messagerecorder.h"
+#include "common/testfiles.h"
 
 #include <QStandardPaths>
 #include <QtTest>
@@ -183,6 +184,20 @@ private Q_SLOTS:
         QVERIFY(doc.IsModified());
         doc.SetCurrentItem(0);
         QVERIFY(!doc.IsCurrentNodeElement());
+    }
+
+    void documentWithoutRootIsNotSaved()
+    {
+        TestFiles::TempFolder dir;
+        const QString path = dir.write(QStringLiteral("keep.xml"), "<r/>");
+        CWorkSpaceDoc doc;
+        QVERIFY(doc.OnOpenDocument(path));
+        doc.SetItemNode(1, doc.GetDOMDocument()->documentElement());
+        QVERIFY(doc.DeleteNode(1));
+        MessageRecorder messages;
+        QVERIFY(!doc.OnSaveDocument(path));
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Their was a problem saving document.")));
+        QCOMPARE(TestFiles::readAll(path), QByteArray("<r/>"));
     }
 };
 
