@@ -1,0 +1,121 @@
+// Printing a document's text: cutting it into lines and laying the pages out, checked on a
+// real PDF printed through QPrinter.
+#include "panes/sourcelines.h"
+#include "panes/sourceprinter.h"
+#include "document/workspacedoc.h"
+#include "common/testfiles.h"
+
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+class TestSourcePrinter : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Prints `doc` to a PDF and returns its text, pages separated by form feeds.
+    static QString printToText(CWorkSpaceDoc &doc, const QString &pdf, int *pages)
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        CSourcePrinter job(&doc);
+        *pages = job.BeginPrinting(&printer);
+        QPainter painter(&printer);
+        for (int page = 1; page <= *pages; ++page) {
+            if (page > 1)
+                printer.newPage();
+            job.PrintHeader(painter, page);
+            job.PrintPage(painter, page);
+        }
+        painter.end();
+        job.EndPrinting();
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        pdftotext.waitForFinished(60000);
+        return QString::fromUtf8(pdftotext.readAllStandardOutput());
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void cutting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("final break") << QStringLiteral("a\nb\n") << 10 << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("last line without break") << QStringLiteral("a\nb") << 10 << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("empty lines") << QStringLiteral("\n\nx\n") << 10 << QStringList{QString(), QString(), QStringLiteral("x")};
+        QTest::newRow("long line continues") << QStringLiteral("abcdefgh\ni\n") << 3
+                                             << QStringList{QStringLiteral("abc"), QStringLiteral("def"), QStringLiteral("gh"), QStringLiteral("i")};
+        QTest::newRow("no room at all") << QStringLiteral("ab\n") << -5 << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("empty text") << QString() << 10 << QStringList{};
+    }
+    void cutting()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, max);
+        QFETCH(QStringList, lines);
+        CSourceLines cut(text, QLatin1Char('\n'), max);
+        QStringList got;
+        for (int i = 0; i < cut.Count(); ++i)
+            got << cut.Line(i);
+        QCOMPARE(got, lines);
+    }
+
+    void headerAndNumbering()
+    {
+        TestFiles::TempFolder dir;
+        QByteArray xml = "<?xml version=\"1.0\"?>\n<r>\n";
+        for (int i = 0; i < 150; ++i)
+            xml += "  <item n=\"" + QByteArray::number(i) + "\"/>\n";
+        xml += "  <long>" + QByteArray(300, 'x') + "END</long>\n</r>\n";
+        CWorkSpaceDoc doc;
+        QVERIFY(doc.OnOpenDocument(dir.write(QStringLiteral("print.xml"), xml)));
+        int pages = 0;
+        const QString text = printToText(doc, dir.filePath(QStringLiteral("out.pdf")), &pages);
+        QVERIFY(pages >= 2);
+        const QStringList pageTexts = text.split(QLatin1Char('\f'));
+        QVERIFY(pageTexts.size() >= 2);
+        QVERIFY2(pageTexts.at(0).contains(QStringLiteral("Page 1")), qPrintable(pageTexts.at(0).left(300)));
+        QVERIFY(pageTexts.at(0).contains(doc.GetPathName()));
+        QVERIFY(pageTexts.at(0).contains(QStringLiteral("00> <?xml version=\"1.0\"?>")));
+        QVERIFY(pageTexts.at(1).contains(QStringLiteral("Page 2")));
+        QVERIFY(pageTexts.at(1).contains(QStringLiteral("00>")));
+        // The long line is continued on numbered lines of its own and nothing of it is lost.
+        QString joined;
+        for (const QString &line : text.split(QLatin1Char('\n'))) {
+            const QString t = line.trimmed();
+            const int mark = t.indexOf(QLatin1String("> "));
+            if (mark == 2 && t.contains(QLatin1Char('x')))
+                joined += t.mid(4);
+        }
+        QVERIFY2(joined.contains(QString(300, QLatin1Char('x')) + QStringLiteral("END")), qPrintable(joined));
+    }
+
+    void longPathShowsTitleAndEmptyDocumentHasOnePage()
+    {
+        TestFiles::TempFolder dir;
+        const QString folder = dir.filePath(QString(70, QLatin1Char('d')));
+        QVERIFY(QDir().mkpath(folder));
+        TestFiles::writeAll(folder + QStringLiteral("/t.xml"), "<r/>");
+        CWorkSpaceDoc doc;
+        QVERIFY(doc.OnOpenDocument(folder + QStringLiteral("/t.xml")));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("one.pdf")));
+        CSourcePrinter job(&doc);
+        QCOMPARE(job.BeginPrinting(&printer), 1);
+        QVERIFY(job.HeaderText(1).startsWith(QStringLiteral("t.xml ")));
+        QVERIFY(job.HeaderText(1).endsWith(QStringLiteral("Page 1")));
+        QCOMPARE(job.HeaderText(1).size(), job.CharsPerLine());
+        QCOMPARE(job.BodyText(1, 0), QStringLiteral("00> <r/>"));
+    }
+};
+
+QTEST_MAIN(TestSourcePrinter)
+#include "tst_sourceprinter.moc"
