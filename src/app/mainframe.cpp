@@ -3,12 +3,17 @@
 #include "treewrightapp.h"
 #include "document/workspacedoc.h"
 #include "panes/childframe.h"
+#include "panes/sourceprinter.h"
 #include "resources/stringtable.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QStatusBar>
 
 CMainFrame::CMainFrame(CTreewrightApp *app, QWidget *parent)
@@ -43,10 +48,38 @@ void CMainFrame::BuildMenus()
             m_app->SaveDocumentAs(doc);
     });
     file->addSeparator();
+    file->addAction(QStringLiteral("&Print..."), QKeySequence(QStringLiteral("Ctrl+P")), this, [this] {
+        CWorkSpaceDoc *doc = ActiveDocument();
+        QPrintDialog dialog(Printer(), this);
+        if (doc && dialog.exec() == QDialog::Accepted)
+            CSourcePrinter::PrintDocument(doc, Printer());
+    });
+    file->addAction(QStringLiteral("Print Pre&view"), this, [this] {
+        CWorkSpaceDoc *doc = ActiveDocument();
+        if (!doc)
+            return;
+        QPrintPreviewDialog preview(Printer(), this);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [doc](QPrinter *printer) { CSourcePrinter::PrintDocument(doc, printer); });
+        preview.exec();
+    });
+    file->addAction(QStringLiteral("P&rint Setup..."), this, [this] {
+        QPageSetupDialog dialog(Printer(), this);
+        dialog.exec();
+    });
+    file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("&About Treewright..."), this, [this] { m_app->OnAppAbout(); });
     help->addAction(QStringLiteral("Online Help ..."), QKeySequence(QStringLiteral("F1")), this, [this] { m_app->OnHelpOnline(); });
+}
+
+QPrinter *CMainFrame::Printer()
+{
+    // One printer for the session, so the choices of Print Setup hold for later jobs.
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_printer.get();
 }
 
 void CMainFrame::CreateDocumentWindow(CWorkSpaceDoc *document)

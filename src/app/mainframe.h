@@ -2,10 +2,13 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class CTreewrightApp;
 class CWorkSpaceDoc;
 class QMdiArea;
 class QMdiSubWindow;
+class QPrinter;
 
 // The main window: a multiple-document area holding one window per open document.
 class CMainFrame : public QMainWindow
@@ -21,6 +24,7 @@ public:
     void ActivateDocumentWindow(CWorkSpaceDoc *document);
     CWorkSpaceDoc *ActiveDocument() const;
     QMdiSubWindow *WindowOf(CWorkSpaceDoc *document) const;
+    QPrinter *Printer();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -32,4 +36,5 @@ private:
 
     CTreewrightApp *m_app;
     QMdiArea *m_mdiArea;
+    std::unique_ptr<QPrinter> m_printer;
 };

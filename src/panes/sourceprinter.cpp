@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPrinter>
 
 CSourcePrinter::CSourcePrinter(CWorkSpaceDoc *document)
     : m_document(document)
@@ -84,4 +85,20 @@ void CSourcePrinter::PrintPage(QPainter &painter, int page) const
 void CSourcePrinter::EndPrinting()
 {
     m_font = QFont();
+}
+
+int CSourcePrinter::PrintDocument(CWorkSpaceDoc *document, QPrinter *printer)
+{
+    CSourcePrinter job(document);
+    const int pages = job.BeginPrinting(printer);
+    QPainter painter(printer);
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1)
+            printer->newPage();
+        job.PrintHeader(painter, page);
+        job.PrintPage(painter, page);
+    }
+    painter.end();
+    job.EndPrinting();
+    return pages;
 }

@@ -8,6 +8,7 @@ class CSourceLines;
 class CWorkSpaceDoc;
 class QPainter;
 class QPaintDevice;
+class QPrinter;
 
 // Lays out and draws one print job of a document's XML text: a header with the document's path
 // and "Page n" over a rule, then the text lines, each numbered from 00 on every page. All
@@ -23,6 +24,8 @@ public:
     void PrintHeader(QPainter &painter, int page) const;
     void PrintPage(QPainter &painter, int page) const;
     void EndPrinting();
+    // One whole job: every page of `document` on `printer`. Returns the number of pages.
+    static int PrintDocument(CWorkSpaceDoc *document, QPrinter *printer);
 
     int LinesPerPage() const { return m_linesPerPage; }
     int TotalLines() const { return m_totalLines; }

@@ -22,17 +22,7 @@ private:
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
-        CSourcePrinter job(&doc);
-        *pages = job.BeginPrinting(&printer);
-        QPainter painter(&printer);
-        for (int page = 1; page <= *pages; ++page) {
-            if (page > 1)
-                printer.newPage();
-            job.PrintHeader(painter, page);
-            job.PrintPage(painter, page);
-        }
-        painter.end();
-        job.EndPrinting();
+        *pages = CSourcePrinter::PrintDocument(&doc, &printer);
         QProcess pdftotext;
         pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         pdftotext.waitForFinished(60000);
