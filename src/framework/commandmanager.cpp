@@ -21,6 +21,8 @@
 
 namespace {
 
+CCommandManager *theManager = nullptr;
+
 const char *const CommandIdProperty = "treewrightCommandId";
 
 // The wording of a command where the user meets it first: the document menu, the frameless
@@ -74,11 +76,19 @@ CCommandManager::CCommandManager(QObject *parent) : QObject(parent)
 {
     CreateActions();
     qApp->installEventFilter(this);
+    theManager = this;
 }
 
 CCommandManager::~CCommandManager()
 {
     qApp->removeEventFilter(this);
+    if (theManager == this)
+        theManager = nullptr;
+}
+
+CCommandManager *CCommandManager::Instance()
+{
+    return theManager;
 }
 
 void CCommandManager::CreateActions()

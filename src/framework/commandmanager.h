@@ -30,6 +30,8 @@ public:
 
     explicit CCommandManager(QObject *parent = nullptr);
     ~CCommandManager() override;
+    // The program's one route (the main frame's); null before it exists.
+    static CCommandManager *Instance();
 
     // The targets commands travel through, asked afresh for every command and update.
     void SetRoute(Route route) { m_route = std::move(route); }
