@@ -1,0 +1,34 @@
+#pragma once
+
+#include "framework/cmdtarget.h"
+
+#include <QWidget>
+
+class CWorkSpaceDoc;
+
+// A page of the node pane's tabbed sheet. The sheet offers commands to its active page first
+// (through the page's command table), tells the shown page of every change of the document, and
+// tells a page that becomes shown so that it catches up with changes made while it was hidden.
+class CSheetPage : public QWidget, public CCmdTarget
+{
+    Q_OBJECT
+
+public:
+    explicit CSheetPage(const QString &title, QWidget *parent = nullptr)
+        : QWidget(parent), m_title(title) {}
+
+    QString Title() const { return m_title; }
+    void SetDocument(CWorkSpaceDoc *document) { m_document = document; }
+    CWorkSpaceDoc *GetDocument() const { return m_document; }
+
+    // The document or its current node may have changed: bring the page up to date.
+    virtual void OnKickIdle() {}
+    // The page is about to be shown (its tab was chosen, or the sheet opened on it).
+    virtual void OnSetActive() { OnKickIdle(); }
+    // The page is about to be hidden; false keeps it shown.
+    virtual bool OnKillActive() { return true; }
+
+private:
+    QString m_title;
+    CWorkSpaceDoc *m_document = nullptr;
+};
