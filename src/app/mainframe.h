@@ -1,17 +1,28 @@
 #pragma once
 
+#include "framework/cmdtarget.h"
+#include "framework/panefocus.h"
+
+#include <QList>
 #include <QMainWindow>
 
 #include <memory>
 
+class CChildFrame;
+class CCommandManager;
 class CTreewrightApp;
 class CWorkSpaceDoc;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 class QPrinter;
+class QToolBar;
 
-// The main window: a multiple-document area holding one window per open document.
-class CMainFrame : public QMainWindow
+// The main window: the multiple-document area with one window per open document, the main
+// toolbar, the one-pane status bar and the two menu bars (128 without a document, 131 with one).
+// It owns the command route and handles the commands of the window itself.
+class CMainFrame : public QMainWindow, public CCmdTarget, public CEditMenuSwitchTarget, public CEditMenuHost
 {
     Q_OBJECT
 
@@ -19,22 +30,59 @@ public:
     explicit CMainFrame(CTreewrightApp *app, QWidget *parent = nullptr);
     ~CMainFrame() override;
 
+    CCommandManager *Commands() const { return m_commands; }
     QMdiArea *MdiArea() const { return m_mdiArea; }
+    QToolBar *MainToolBar() const { return m_toolBar; }
     void CreateDocumentWindow(CWorkSpaceDoc *document);
     void ActivateDocumentWindow(CWorkSpaceDoc *document);
     CWorkSpaceDoc *ActiveDocument() const;
+    CChildFrame *ActiveChildFrame() const;
     QMdiSubWindow *WindowOf(CWorkSpaceDoc *document) const;
     QPrinter *Printer();
+
+    // The menu bars, made on first request: resource 128 shown while no document is open, 131
+    // while one is.
+    const QList<QMenu *> &BuildDefaultMenu();
+    const QList<QMenu *> &BuildDocumentMenu();
+    // The popups the menu bar shows now.
+    QList<QMenu *> MenuBarMenus() const;
+    // The "&Edit" popup of the document menu.
+    QMenu *EditMenu();
+
+    // The text the status bar shows: a command's prompt, or "Ready".
+    QString StatusText() const;
+
+    void OnEditMenuSwitch(int menuResource) override;
+    void FillEditMenu(int menuResource) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
-    void BuildMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void RegisterCommands();
+    QList<CCmdTarget *> CommandRoute();
+    void ShowMenuBar(const QList<QMenu *> &menus);
+    QList<QMenu *> BuildMenuBar(int resourceId);
+    void UpdateMenuBar();
+    void UpdateRecentFileMenu(QMenu *fileMenu);
+    void UpdateWindowMenu(QMenu *windowMenu);
     void UpdateTitle();
+    void PrintActiveDocument();
+    void PreviewActiveDocument();
 
     CTreewrightApp *m_app;
+    CCommandManager *m_commands;
     QMdiArea *m_mdiArea;
+    QToolBar *m_toolBar = nullptr;
+    QLabel *m_idleText = nullptr;
+    QList<QMenu *> m_defaultMenu;
+    QList<QMenu *> m_documentMenu;
+    QList<QAction *> m_recentFileItems;
+    QList<QAction *> m_windowItems;
     std::unique_ptr<QPrinter> m_printer;
 };

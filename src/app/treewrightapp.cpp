@@ -3,9 +3,11 @@
 #include "aboutdlg.h"
 #include "mainframe.h"
 #include "document/workspacedoc.h"
+#include "framework/cmdui.h"
 #include "framework/filedialogs.h"
 #include "framework/messagehelper.h"
 #include "framework/recentfilelist.h"
+#include "resources/commandids.h"
 #include "resources/stringtable.h"
 
 #include <QDesktopServices>
@@ -19,6 +21,33 @@ CTreewrightApp *theApp = nullptr;
 CTreewrightApp::CTreewrightApp()
 {
     theApp = this;
+    RegisterCommands();
+}
+
+void CTreewrightApp::RegisterCommands()
+{
+    AddCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    AddCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE4, [this](int id) { OpenRecentFile(id - ID_FILE_MRU_FILE1); },
+                    [this](int id, CCmdUI *ui) {
+                        ui->Enable(m_recentFiles && id - ID_FILE_MRU_FILE1 < m_recentFiles->Files().size());
+                    });
+    AddCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+    AddCommand(ID_HELP_ONLINE, [this] { OnHelpOnline(); });
+    AddCommand(ID_APP_EXIT, [this] {
+        if (m_mainFrame)
+            m_mainFrame->close();
+    });
+}
+
+void CTreewrightApp::OpenRecentFile(int index)
+{
+    const QString path = m_recentFiles->Files().value(index);
+    if (path.isEmpty())
+        return;
+    // A file that no longer opens leaves the list, so the menu does not offer it again.
+    if (!OpenDocumentFile(path))
+        m_recentFiles->Remove(path);
 }
 
 CTreewrightApp::~CTreewrightApp()

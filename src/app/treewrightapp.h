@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/cmdtarget.h"
+
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -9,8 +11,8 @@ class CRecentFileList;
 class CWorkSpaceDoc;
 
 // The application: starts up, opens and creates documents, keeps the recent-file list, and
-// saves and closes documents on the user's behalf.
-class CTreewrightApp : public QObject
+// saves and closes documents on the user's behalf. Last on the command route.
+class CTreewrightApp : public QObject, public CCmdTarget
 {
     Q_OBJECT
 
@@ -48,6 +50,8 @@ public:
     static QString HelpAddress();
 
 private:
+    void RegisterCommands();
+    void OpenRecentFile(int index);
     void AddDocumentWindow(CWorkSpaceDoc *document);
 
     CMainFrame *m_mainFrame = nullptr;

@@ -76,6 +76,8 @@ CCommandManager::CCommandManager(QObject *parent) : QObject(parent)
 {
     CreateActions();
     qApp->installEventFilter(this);
+    // The state of commands follows the focus, and the selections users make with keys and mouse.
+    connect(qApp, &QApplication::focusChanged, this, &CCommandManager::RequestUpdate);
     theManager = this;
 }
 
@@ -309,6 +311,8 @@ bool CCommandManager::IsLineEditorKey(const QKeySequence &key)
 
 bool CCommandManager::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease)
+        RequestUpdate();
     // Claiming the override hands the key to the line editor instead of the accelerator.
     if (event->type() == QEvent::ShortcutOverride && watched == QApplication::focusWidget()
         && isLineEditor(QApplication::focusWidget())) {

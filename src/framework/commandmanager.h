@@ -56,6 +56,8 @@ public:
     // command unless their text differs from it (the same command worded for another place).
     // Each submenu updates its items when it opens.
     void FillMenu(QMenu *menu, const QList<MenuItemResource> &items);
+    // Appends the entries to a menu that FillMenu made (refilling it with other commands).
+    void AddMenuItems(QMenu *menu, const QList<MenuItemResource> &items) { AddItems(menu, items, true); }
     // Fills `menu` for display as a context menu: every item is its own action, starting in the
     // resource's state; only the top-level items are updated, by UpdatePopup, when it opens.
     void FillPopup(QMenu *menu, const QList<MenuItemResource> &items);

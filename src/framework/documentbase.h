@@ -1,13 +1,16 @@
 #pragma once
 
+#include "cmdtarget.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
 
 class CViewBase;
 
-// Title, path name, modified flag and the ordered list of views of one open document.
-class CDocumentBase : public QObject
+// Title, path name, modified flag and the ordered list of views of one open document. Commands
+// reach it after the active view.
+class CDocumentBase : public QObject, public CCmdTarget
 {
     Q_OBJECT
 

@@ -26,6 +26,18 @@ void CChildFrame::OnInitialUpdate()
     m_text->setPlainText(m_document->GetDOMDocument()->xml());
 }
 
+QList<CCmdTarget *> CChildFrame::CommandRoute()
+{
+    return {m_document, this};
+}
+
+void CChildFrame::OnEditMenuSwitch(int menuResource)
+{
+    m_editMenu = menuResource ? menuResource : 219;
+    if (auto *host = dynamic_cast<CEditMenuHost *>(window()))
+        host->FillEditMenu(m_editMenu);
+}
+
 void CChildFrame::OnUpdate(CViewBase *, long, QObject *)
 {
     if (m_document->ArePagesStale())
