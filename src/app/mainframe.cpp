@@ -300,9 +300,18 @@ QPrinter *CMainFrame::Printer()
     return m_printer.get();
 }
 
+bool CMainFrame::CommitPendingEdits(CWorkSpaceDoc *document)
+{
+    QMdiSubWindow *window = WindowOf(document);
+    auto *frame = window ? qobject_cast<CChildFrame *>(window->widget()) : nullptr;
+    return !frame || frame->CommitPendingEdits();
+}
+
 void CMainFrame::PrintActiveDocument()
 {
     CWorkSpaceDoc *document = ActiveDocument();
+    if (document && !CommitPendingEdits(document))
+        return;
     QPrintDialog dialog(Printer(), this);
     if (document && dialog.exec() == QDialog::Accepted)
         CSourcePrinter::PrintDocument(document, Printer());
@@ -311,7 +320,7 @@ void CMainFrame::PrintActiveDocument()
 void CMainFrame::PreviewActiveDocument()
 {
     CWorkSpaceDoc *document = ActiveDocument();
-    if (!document)
+    if (!document || !CommitPendingEdits(document))
         return;
     QPrintPreviewDialog preview(Printer(), this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,

@@ -39,6 +39,8 @@ public:
     CChildFrame *ActiveChildFrame() const;
     QMdiSubWindow *WindowOf(CWorkSpaceDoc *document) const;
     QPrinter *Printer();
+    // Hands the pending edits of the document's window to the document; false when refused.
+    bool CommitPendingEdits(CWorkSpaceDoc *document);
 
     // The menu bars, made on first request: resource 128 shown while no document is open, 131
     // while one is.

@@ -144,6 +144,9 @@ CWorkSpaceDoc *CTreewrightApp::OpenDocumentFile(const QString &path)
 
 bool CTreewrightApp::SaveDocument(CWorkSpaceDoc *document)
 {
+    // What is saved is what the user sees: text typed into the Source page goes in first.
+    if (!m_mainFrame->CommitPendingEdits(document))
+        return false;
     if (document->IsUntitled())
         return SaveDocumentAs(document);
     return document->OnSaveDocument(document->GetPathName());
@@ -151,6 +154,8 @@ bool CTreewrightApp::SaveDocument(CWorkSpaceDoc *document)
 
 bool CTreewrightApp::SaveDocumentAs(CWorkSpaceDoc *document)
 {
+    if (!m_mainFrame->CommitPendingEdits(document))
+        return false;
     const QString proposed = document->IsUntitled() ? QString::fromLatin1(CWorkSpaceDoc::NewDocumentName)
                                                     : document->GetPathName();
     const QString path = FileDialogs::GetSaveFileName(m_mainFrame, proposed, FileFilter());
@@ -164,6 +169,9 @@ bool CTreewrightApp::SaveDocumentAs(CWorkSpaceDoc *document)
 
 bool CTreewrightApp::SaveModified(CWorkSpaceDoc *document)
 {
+    // A typed text that does not parse keeps the window open, so it is not lost unasked.
+    if (!m_mainFrame->CommitPendingEdits(document))
+        return false;
     if (!document->IsModified())
         return true;
     const QString name = document->IsUntitled() ? document->GetTitle() : document->GetPathName();

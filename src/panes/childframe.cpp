@@ -1,34 +1,115 @@
 #include "childframe.h"
 
+#include "propertysheetview.h"
+#include "sheetpage.h"
+#include "treewrightview.h"
 #include "document/workspacedoc.h"
+#include "resources/commandids.h"
 
-#include <QPlainTextEdit>
+#include <QApplication>
+#include <QLabel>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int TreeWidth = 200;
+}
+
 CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
-    : QWidget(parent), m_document(document), m_text(new QPlainTextEdit(this))
+    : QWidget(parent),
+      m_document(document),
+      m_splitter(new QSplitter(Qt::Horizontal, this)),
+      m_treePane(new QWidget(m_splitter)),
+      m_nodePane(new CTreewrightView(document, m_splitter)),
+      m_statusBar(new QStatusBar(this)),
+      m_statusText(new QLabel(m_statusBar))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_text);
-    m_text->setReadOnly(true);
-    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_document->AddView(this);
+    layout->setSpacing(0);
+    layout->addWidget(m_splitter, 1);
+    layout->addWidget(m_statusBar);
+    m_statusBar->addWidget(m_statusText, 1);
+    m_statusBar->setSizeGripEnabled(false);
+
+    m_treePane->setFocusPolicy(Qt::StrongFocus);
+    m_splitter->addWidget(m_treePane);
+    m_splitter->addWidget(m_nodePane);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({TreeWidth, 300});
+    resize(TreeWidth + 300 + m_splitter->handleWidth(), 300);
+
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
+    AddCommand(ID_NEXT_PANE, [this] { ActivatePane(1 - m_activeColumn); });
+    AddCommand(ID_PREV_PANE, [this] { ActivatePane(1 - m_activeColumn); });
 }
 
-CChildFrame::~CChildFrame()
-{
-    m_document->RemoveView(this);
-}
+CChildFrame::~CChildFrame() = default;
 
 void CChildFrame::OnInitialUpdate()
 {
-    m_text->setPlainText(m_document->GetDOMDocument()->xml());
+    m_nodePane->OnInitialUpdate();
+    SetStatusText(m_document->GetNodePath(m_document->GetCurrentNode()));
+}
+
+bool CChildFrame::CommitPendingEdits()
+{
+    CPropertySheetView *sheet = m_nodePane->Sheet();
+    for (int i = 0; sheet && i < sheet->GetPageCount(); ++i) {
+        if (!sheet->GetPage(i)->CommitPendingEdits())
+            return false;
+    }
+    return true;
+}
+
+void CChildFrame::SetStatusText(const QString &text)
+{
+    m_statusText->setText(text);
+}
+
+QString CChildFrame::StatusText() const
+{
+    return m_statusText->text();
+}
+
+void CChildFrame::OnFocusChanged(QWidget *now)
+{
+    if (!now)
+        return;
+    if (now == m_treePane || m_treePane->isAncestorOf(now))
+        m_activeColumn = 0;
+    else if (now == m_nodePane || m_nodePane->isAncestorOf(now))
+        m_activeColumn = 1;
+}
+
+void CChildFrame::ActivatePane(int column)
+{
+    QWidget *pane = m_treePane;
+    if (column == 1) {
+        CSheetPage *page = m_nodePane->Sheet() ? m_nodePane->Sheet()->GetActivePage() : nullptr;
+        pane = page ? static_cast<QWidget *>(page) : m_nodePane;
+    }
+    m_activeColumn = column;
+    pane->setFocus(Qt::TabFocusReason);
 }
 
 QList<CCmdTarget *> CChildFrame::CommandRoute()
 {
-    return {m_document, this};
+    QList<CCmdTarget *> route;
+    if (m_activeColumn == 1) {
+        if (CPropertySheetView *sheet = m_nodePane->Sheet()) {
+            if (CSheetPage *page = sheet->GetActivePage())
+                route.append(page);
+        }
+        route.append(m_nodePane);
+    } else if (m_treeTarget) {
+        route.append(m_treeTarget);
+    }
+    route.append(m_document);
+    route.append(this);
+    return route;
 }
 
 void CChildFrame::OnEditMenuSwitch(int menuResource)
@@ -36,10 +117,4 @@ void CChildFrame::OnEditMenuSwitch(int menuResource)
     m_editMenu = menuResource ? menuResource : 219;
     if (auto *host = dynamic_cast<CEditMenuHost *>(window()))
         host->FillEditMenu(m_editMenu);
-}
-
-void CChildFrame::OnUpdate(CViewBase *, long, QObject *)
-{
-    if (m_document->ArePagesStale())
-        m_text->setPlainText(m_document->GetDOMDocument()->xml());
 }

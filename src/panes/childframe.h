@@ -2,17 +2,21 @@
 
 #include "framework/cmdtarget.h"
 #include "framework/panefocus.h"
-#include "framework/viewbase.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
+class CTreewrightView;
 class CWorkSpaceDoc;
-class QPlainTextEdit;
+class QLabel;
+class QSplitter;
+class QStatusBar;
 
-// The window of one open document. For now it shows the document's text; the element tree and
-// the node pane take its place. Commands reach it, and its document, through its route.
-class CChildFrame : public QWidget, public CViewBase, public CCmdTarget, public CEditMenuSwitchTarget
+// The window of one open document: the element tree on the left and the node pane on the
+// right of a splitter, over a one-pane status bar that shows the path of the selected node.
+// Commands visit the active page of the node pane first while that pane is active.
+class CChildFrame : public QWidget, public CCmdTarget, public CEditMenuSwitchTarget
 {
     Q_OBJECT
 
@@ -21,8 +25,19 @@ public:
     ~CChildFrame() override;
 
     CWorkSpaceDoc *GetDocument() const { return m_document; }
-    void OnUpdate(CViewBase *sender, long hint, QObject *hintObject) override;
     void OnInitialUpdate();
+
+    QWidget *TreePane() const { return m_treePane; }
+    CTreewrightView *NodePane() const { return m_nodePane; }
+    QSplitter *Splitter() const { return m_splitter; }
+    // 0 while the tree is the active pane, 1 while the node pane is.
+    int ActiveColumn() const { return m_activeColumn; }
+
+    // Hands the pages' pending edits to the document; false when one was refused.
+    bool CommitPendingEdits();
+
+    void SetStatusText(const QString &text);
+    QString StatusText() const;
 
     // The targets a command visits in this window, first to last: the active page of the node
     // pane while that pane is active, the active view, the document, this frame.
@@ -34,7 +49,16 @@ public:
     int EditMenuResource() const { return m_editMenu; }
 
 private:
+    void OnFocusChanged(QWidget *now);
+    void ActivatePane(int column);
+
     CWorkSpaceDoc *m_document;
-    QPlainTextEdit *m_text;
+    QSplitter *m_splitter;
+    QWidget *m_treePane;
+    CCmdTarget *m_treeTarget = nullptr;
+    CTreewrightView *m_nodePane;
+    QStatusBar *m_statusBar;
+    QLabel *m_statusText;
+    int m_activeColumn = 0;
     int m_editMenu = 175;
 };

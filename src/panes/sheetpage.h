@@ -27,6 +27,9 @@ public:
     virtual void OnSetActive() { OnKickIdle(); }
     // The page is about to be hidden; false keeps it shown.
     virtual bool OnKillActive() { return true; }
+    // Hands edits the page still holds (text typed but not yet taken) to the document, before
+    // the document is saved, printed or closed. False when they were refused; the page keeps them.
+    virtual bool CommitPendingEdits() { return true; }
 
 private:
     QString m_title;
