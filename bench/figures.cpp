@@ -2,15 +2,22 @@
 
 #include "document/workspacedoc.h"
 #include "framework/messagehelper.h"
+#include "panes/sourceprinter.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPrinter>
 #include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
 
 namespace {
 
@@ -79,6 +86,141 @@ private:
     std::unique_ptr<CWorkSpaceDoc> m_doc;
 };
 
+// A document the editor has open, made before the measured step.
+class WithOpenDocument : public Measurement
+{
+public:
+    void Prepare(const std::string &path) override
+    {
+        m_path = path;
+        m_doc = std::make_unique<CWorkSpaceDoc>();
+        if (!m_doc->OnOpenDocument(QString::fromStdString(path)))
+            throw BenchError("OnOpenDocument failed: " + takeMessages());
+    }
+    void Finish() override { m_doc.reset(); }
+
+protected:
+    std::unique_ptr<CWorkSpaceDoc> m_doc;
+};
+
+// libxml2's own tree of the file, made before the measured step.
+class WithLibxmlTree : public Measurement
+{
+public:
+    void Prepare(const std::string &path) override
+    {
+        m_path = path;
+        xmlParserMaxDepth = 1000000;
+        m_tree = xmlReadFile(path.c_str(), nullptr, 0);
+        if (!m_tree)
+            throw BenchError("xmlReadFile failed");
+    }
+    void Finish() override
+    {
+        xmlFreeDoc(m_tree);
+        m_tree = nullptr;
+    }
+
+protected:
+    xmlDocPtr m_tree = nullptr;
+};
+
+QString scratchFile(const QTemporaryDir &dir)
+{
+    if (!dir.isValid())
+        throw BenchError("no temporary folder");
+    return dir.filePath(QStringLiteral("saved.xml"));
+}
+
+// Baseline: libxml2 writes its tree to a file in the document's own encoding.
+class LibxmlSave : public WithLibxmlTree
+{
+public:
+    void Run() override
+    {
+        const QByteArray target = QFile::encodeName(scratchFile(m_dir));
+        if (xmlSaveFileEnc(target.constData(), m_tree, nullptr) < 0)
+            throw BenchError("xmlSaveFileEnc failed");
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Save as the editor does: a temporary file beside the target, renamed over it.
+class SaveDocument : public WithOpenDocument
+{
+public:
+    void Run() override
+    {
+        if (!m_doc->OnSaveDocument(scratchFile(m_dir)))
+            throw BenchError("OnSaveDocument failed: " + takeMessages());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Baseline: libxml2 serialises its tree to text in memory.
+class LibxmlSerialize : public WithLibxmlTree
+{
+public:
+    void Run() override
+    {
+        xmlChar *text = nullptr;
+        int size = 0;
+        xmlDocDumpMemory(m_tree, &text, &size);
+        if (!text)
+            throw BenchError("xmlDocDumpMemory failed");
+        xmlFree(text);
+    }
+};
+
+// The print job's layout: the text of the document cut into numbered lines and pages.
+class PrintLayout : public WithOpenDocument
+{
+public:
+    void Run() override
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(m_dir.filePath(QStringLiteral("layout.pdf")));
+        CSourcePrinter job(m_doc.get());
+        if (job.BeginPrinting(&printer) < 1)
+            throw BenchError("BeginPrinting laid out no page");
+        job.EndPrinting();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The Source page's commit of an unchanged text: the text goes to a temporary file and the
+// document reloads itself from it.
+class SourceCommit : public WithOpenDocument
+{
+public:
+    void Prepare(const std::string &path) override
+    {
+        WithOpenDocument::Prepare(path);
+        m_text = m_doc->GetDOMDocument()->xml().toUtf8();
+    }
+    void Run() override
+    {
+        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/TWRXXXXXX"));
+        file.setAutoRemove(false);
+        if (!file.open() || file.write(m_text) != m_text.size())
+            throw BenchError("cannot write the temporary file");
+        file.close();
+        m_doc->SetSourceTempPath(file.fileName());
+        if (!m_doc->ReloadFromSourceTemp())
+            throw BenchError("ReloadFromSourceTemp failed: " + takeMessages());
+    }
+
+private:
+    QByteArray m_text;
+};
+
 template <typename T> std::function<std::unique_ptr<Measurement>()> maker()
 {
     return [] { return std::make_unique<T>(); };
@@ -90,7 +232,12 @@ const std::vector<Figure> &AllFigures()
 {
     static const std::vector<Figure> figures = {
         {"parse", "libxml2 parse", "", "baseline", true, maker<LibxmlParse>()},
-        {"open", "open (CWorkSpaceDoc)", "parse", "<= 1.2 x time and memory", true, maker<OpenDocument>()},
+        {"open", "open (CWorkSpaceDoc)", "parse", "<= 1.3 x time and memory", true, maker<OpenDocument>()},
+        {"commit", "source commit (unchanged text)", "parse", "<= 1.5 x time", false, maker<SourceCommit>()},
+        {"xmlsave", "libxml2 save", "", "baseline", false, maker<LibxmlSave>()},
+        {"save", "save (CWorkSpaceDoc)", "xmlsave", "<= 1.3 x time", false, maker<SaveDocument>()},
+        {"serialize", "libxml2 serialisation", "", "baseline", false, maker<LibxmlSerialize>()},
+        {"printlayout", "print layout (BeginPrinting)", "serialize", "<= 1.5 x time", false, maker<PrintLayout>()},
     };
     return figures;
 }
