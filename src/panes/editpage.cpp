@@ -133,10 +133,16 @@ CEditPage::CEditPage(QWidget *parent)
 
     connect(m_editor, &CSourceEdit::focusGained, this, [this] { NotifyPaneFocus(this, SourceEditMenu); });
     connect(m_editor, &QsciScintilla::textChanged, this, [this] { m_rejected = false; });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
+                                [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
 }
 
-CEditPage::~CEditPage() = default;
+CEditPage::~CEditPage()
+{
+    // The editor takes the focus with it when it is destroyed, after this page has stopped
+    // being a CEditPage.
+    disconnect(m_focusConnection);
+}
 
 void CEditPage::ReloadText()
 {
@@ -293,7 +299,7 @@ void CEditPage::OnFocusChanged(QWidget *now)
     // While the document takes the text, or while a dialog of the editor's own is up, the user
     // has not left the text. No widget at all means another program took the focus: the user
     // comes back to the text, or to wherever a click then puts the focus.
-    if (m_committing || m_editor->IsShowingOwnDialog() || !now)
+    if (!now || m_committing || m_editor->IsShowingOwnDialog())
         return;
     if (IsOwnWidget(now) || now->window()->windowType() == Qt::Popup) {
         m_focusInside = true;

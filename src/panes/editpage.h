@@ -48,6 +48,7 @@ private:
     bool WriteTempFile(QString *path);
 
     CSourceEdit *m_editor;
+    QMetaObject::Connection m_focusConnection;
     // The editor does not show the document's current text yet.
     bool m_textBehind = true;
     // The focus was last seen in the page or in one of the editor's own dialogs.

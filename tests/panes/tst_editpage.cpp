@@ -218,7 +218,6 @@ private Q_SLOTS:
         QTest::mouseClick(dialog->findChild<QAbstractButton *>(QStringLiteral("findNext")), Qt::LeftButton);
         QCOMPARE(messages, QStringList{QStringLiteral("cannot find \"missing\"")});
         activate();
-        QTest::keyClick(editor(), Qt::Key_Escape);
         QVERIFY(m_commands->Execute(ID_EDIT_FONT));
         QCOMPARE(fontDialogs, 1);
         activate();
