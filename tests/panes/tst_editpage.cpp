@@ -184,14 +184,16 @@ private Q_SLOTS:
         open("<root><a/></root>");
         // The box of a search that found nothing, and the font chooser, are real windows that take
         // the focus.
-        const auto focusTakingWindow = [] {
+        bool tookFocus = true;
+        const auto focusTakingWindow = [&tookFocus] {
             QWidget box;
             auto *edit = new QLineEdit(&box);
             box.show();
             box.activateWindow();
-            QTest::qWaitForWindowActive(&box);
+            tookFocus &= QTest::qWaitForWindowActive(&box);
             edit->setFocus();
             QTest::qWait(10);
+            tookFocus &= QApplication::focusWidget() == edit;
         };
         QStringList messages;
         SetMessageSink([&](const QString &text, unsigned) {
@@ -220,6 +222,7 @@ private Q_SLOTS:
         activate();
         QVERIFY(m_commands->Execute(ID_EDIT_FONT));
         QCOMPARE(fontDialogs, 1);
+        QVERIFY(tookFocus);
         activate();
         QTest::qWait(20);
         QCOMPARE(m_view.updates, 0);
