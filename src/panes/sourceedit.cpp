@@ -190,7 +190,7 @@ bool CSourceEdit::Search()
                 to = selectionStart;
         }
         if (to - from < pattern.size())
-            continue; // too short even if every character took one byte
+            continue; // no room: a character never takes fewer UTF-8 bytes than UTF-16 units
         const auto *bytes = reinterpret_cast<const char *>(
             SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), to - from));
         const QString piece = QString::fromUtf8(bytes, to - from);
