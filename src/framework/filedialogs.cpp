@@ -1,6 +1,9 @@
 #include "filedialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QGroupBox>
 
 namespace FileDialogs {
 
@@ -8,6 +11,12 @@ namespace {
 Hook &currentHook()
 {
     static Hook hook;
+    return hook;
+}
+
+FontHook &currentFontHook()
+{
+    static FontHook hook;
     return hook;
 }
 }
@@ -31,6 +40,30 @@ QString GetSaveFileName(QWidget *parent, const QString &proposed, const QString 
     if (currentHook())
         return currentHook()(true, proposed);
     return QFileDialog::getSaveFileName(parent, QString(), proposed, filter + QStringLiteral(";;All Files (*)"));
+}
+
+FontHook SetFontHook(FontHook hook)
+{
+    FontHook previous = std::move(currentFontHook());
+    currentFontHook() = std::move(hook);
+    return previous;
+}
+
+std::optional<QFont> GetFont(QWidget *parent, const QFont &initial)
+{
+    if (currentFontHook())
+        return currentFontHook()(initial);
+    QFontDialog dialog(initial, parent);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    // A display font for text: strike-out and underline have no place in it.
+    const QString effects = QCoreApplication::translate("QFontDialog", "Effects");
+    for (QGroupBox *group : dialog.findChildren<QGroupBox *>()) {
+        if (group->title() == effects)
+            group->hide();
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedFont();
 }
 
 }

@@ -71,6 +71,7 @@ void CPropertySheetView::OnCurrentChanged(int index)
 
 void CPropertySheetView::OnKickIdle()
 {
-    if (CSheetPage *page = GetActivePage())
+    // Every page hears of the change; a hidden one only notes it and catches up when shown.
+    for (CSheetPage *page : std::as_const(m_pages))
         page->OnKickIdle();
 }

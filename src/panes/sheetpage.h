@@ -21,7 +21,8 @@ public:
     void SetDocument(CWorkSpaceDoc *document) { m_document = document; }
     CWorkSpaceDoc *GetDocument() const { return m_document; }
 
-    // The document or its current node may have changed: bring the page up to date.
+    // The document or its current node may have changed: bring the page up to date. Every page
+    // is told, shown or not; a hidden page notes what it must read and reads it once shown.
     virtual void OnKickIdle() {}
     // The page is about to be shown (its tab was chosen, or the sheet opened on it).
     virtual void OnSetActive() { OnKickIdle(); }

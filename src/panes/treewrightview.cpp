@@ -1,5 +1,6 @@
 #include "treewrightview.h"
 
+#include "editpage.h"
 #include "propertysheetview.h"
 #include "sheetpage.h"
 #include "document/workspacedoc.h"
@@ -36,7 +37,7 @@ void CTreewrightView::OnInitialUpdate()
     m_sheet = new CPropertySheetView(m_document, this);
     m_sheet->AddPage(new CSheetPage(QStringLiteral("Nodes")));
     m_sheet->AddPage(new CSheetPage(QStringLiteral("Browse")));
-    m_sheet->AddPage(new CSheetPage(QStringLiteral("Source")));
+    m_sheet->AddPage(new CEditPage);
     layout()->addWidget(m_sheet);
     m_sheet->SetActivePage(NodesPage);
 }

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "sheetpage.h"
+
+class CSourceEdit;
+
+// The "Source" page: the whole document as XML text in a CSourceEdit. The text is read from the
+// document when the page first shows and whenever an edit elsewhere made it stale. Changed text
+// goes back to the document when the user leaves the page for another pane or window of the
+// program, and when the frame asks for it before it saves, prints or closes: the text is written
+// to a temporary file, the document is told that its source changed, and the element tree
+// reloads the document from that file while every view is notified.
+class CEditPage : public CSheetPage
+{
+    Q_OBJECT
+
+public:
+    explicit CEditPage(QWidget *parent = nullptr);
+    ~CEditPage() override;
+
+    CSourceEdit *Editor() const { return m_editor; }
+
+    // Puts the document's whole text into the editor, emptying its undo history.
+    void ReloadText();
+    // Hands the editor's changed text to the document. True when nothing had changed or the
+    // document took the text. False when the text could not be written or does not parse:
+    // then, after the report, the document stays as it was and the text stays in the editor,
+    // still counted as changed, so that the user can mend it.
+    bool CommitSource();
+
+    bool CommitPendingEdits() override { return CommitSource(); }
+    void OnKickIdle() override;
+    void OnSetActive() override;
+    bool OnKillActive() override;
+
+    // The editor is offered every command first, then the page.
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(CCmdUI *ui) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void OnFocusChanged(QWidget *now);
+    bool IsOwnWidget(const QWidget *widget) const;
+    void CommitOnLeave();
+    bool CommitText();
+    bool WriteTempFile(QString *path);
+
+    CSourceEdit *m_editor;
+    QMetaObject::Connection m_focusConnection;
+    // The editor does not show the document's current text yet.
+    bool m_textBehind = true;
+    // The focus was last seen in the page or in one of the editor's own dialogs.
+    bool m_focusInside = false;
+    bool m_committing = false;
+    // The document refused the text as it stands; leaving the page does not offer it again
+    // until it changes.
+    bool m_rejected = false;
+};
