@@ -43,7 +43,8 @@ QFont initialDisplayFont()
     QFont font(QStringLiteral("Courier"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    font.setPixelSize(12);
+    // The editor takes font sizes in points only; 10 points is a cell of about 14 pixels.
+    font.setPointSize(10);
     return font;
 }
 
@@ -121,8 +122,12 @@ QByteArray CSourceEdit::RawText() const
     return QByteArray::fromRawData(text, length);
 }
 
-void CSourceEdit::SetDisplayFont(const QFont &font)
+void CSourceEdit::SetDisplayFont(const QFont &chosen)
 {
+    // A size in pixels would show as the editor's smallest size: it is turned into points.
+    QFont font = chosen;
+    if (font.pointSizeF() <= 0 && font.pixelSize() > 0)
+        font.setPointSizeF(font.pixelSize() * 72.0 / qMax(1, logicalDpiY()));
     m_displayFont = font;
     m_lexer->setDefaultFont(font);
     m_lexer->setFont(font);

@@ -327,6 +327,13 @@ private Q_SLOTS:
         QVERIFY(m_commands->Execute(ID_EDIT_FONT));
         QCOMPARE(m_edit->DisplayFont(), chosen);
         QCOMPARE(m_edit->SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZE, 0UL), 17L);
+
+        // The editor shows sizes in points only: a font sized in pixels must not come out tiny.
+        QVERIFY(initial.pointSizeF() > 0);
+        QFont pixels(QStringLiteral("Monospace"));
+        pixels.setPixelSize(28);
+        m_edit->SetDisplayFont(pixels);
+        QVERIFY(m_edit->SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZE, 0UL) >= 14L);
     }
 };
 
