@@ -1,14 +1,14 @@
 #include "editnodedlg.h"
 
+#include "nodeicon.h"
+#include "document/xmlnode.h"
 #include "ftp/dialogunits.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
 
 namespace {
 
@@ -37,8 +37,8 @@ CEditNodeDlg::CEditNodeDlg(QWidget *parent)
     m_type->setObjectName(QStringLiteral("type"));
     m_value->setObjectName(QStringLiteral("value"));
 
-    // Until the caller gives the node's own picture, the dialog shows a generic one.
-    m_icon->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32));
+    // Until the caller gives the node's own picture, the dialog shows that of a CDATA section.
+    m_icon->setPixmap(NodeIcon(NodeType::CDataSection).pixmap(32, 32));
     m_name->setEnabled(false);
     m_type->setReadOnly(true);
     m_type->setFrame(false);

@@ -89,6 +89,8 @@ CNodePage::CNodePage(QWidget *parent)
 
 CNodePage::~CNodePage() = default;
 
+// Each handler checks again what its rule checks: a command can also reach the page directly,
+// without the route asking for its state first.
 void CNodePage::RegisterCommands()
 {
     const auto whenSelected = [this](CCmdUI *ui) { ui->Enable(GetDocument() && HasSelection()); };
@@ -283,6 +285,8 @@ void CNodePage::OnContextMenu(const QPoint &globalPos)
 void CNodePage::OnEditCopy()
 {
     CWorkSpaceDoc *document = GetDocument();
+    if (!document || !HasSelection())
+        return;
     document->ResetNodeClipboard();
     for (const XmlNode &node : SelectedNodes())
         document->PutNodeOnClipboard(false, node);
@@ -291,6 +295,8 @@ void CNodePage::OnEditCopy()
 void CNodePage::OnEditCut()
 {
     CWorkSpaceDoc *document = GetDocument();
+    if (!document || !HasSelection())
+        return;
     document->ResetNodeClipboard();
     for (const XmlNode &node : SelectedNodes())
         document->PutNodeOnClipboard(true, node);
@@ -301,17 +307,22 @@ void CNodePage::OnEditCut()
 void CNodePage::OnEditDelete()
 {
     // A cut whose clipboard is thrown away: the removed nodes are discarded.
+    if (!GetDocument() || !HasSelection())
+        return;
     OnEditCut();
     GetDocument()->ResetNodeClipboard();
 }
 
 void CNodePage::OnEditPaste()
 {
-    GetDocument()->PasteNodes();
+    if (CWorkSpaceDoc *document = GetDocument())
+        document->PasteNodes();
 }
 
 void CNodePage::OnEditRename()
 {
+    if (!GetDocument())
+        return;
     const int row = m_list->FirstSelectedRow();
     if (row < 0) {
         ShowMessage(61446, QString(), MB::IconInformation);
@@ -324,6 +335,8 @@ void CNodePage::OnEditRename()
 void CNodePage::OnNewAttribute()
 {
     CWorkSpaceDoc *document = GetDocument();
+    if (!document)
+        return;
     const XmlNode attribute = document->CreateNode(document->GetCurrentItem(), NodeType::Attribute,
                                                    QStringLiteral("attribute"), QString());
     if (attribute.isNull())
@@ -344,7 +357,7 @@ void CNodePage::OnNewAttribute()
 void CNodePage::OnNewNode(int type, const QString &name, const QString &value)
 {
     CWorkSpaceDoc *document = GetDocument();
-    if (document->CreateNode(document->GetCurrentItem(), type, name, value).isNull())
+    if (!document || document->CreateNode(document->GetCurrentItem(), type, name, value).isNull())
         return;
     // Marked modified before the views are told, so that the pages showing the whole
     // document know to read it again.

@@ -24,6 +24,8 @@ public:
     void OnKickIdle() override;
 
     CNodeListControl *ListControl() const { return m_list; }
+    // The nodes of every selected row, in document order.
+    QList<XmlNode> SelectedNodes() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -35,8 +37,6 @@ private:
 
     bool HasSelection() const;
     bool IsCurrentNodeDocument() const;
-    // The nodes of every selected row, in document order.
-    QList<XmlNode> SelectedNodes() const;
 
     void OnEditRow();
     bool ApplyEditedValue(const XmlNode &node, const QString &name, const QString &value);

@@ -285,6 +285,39 @@ private Q_SLOTS:
         QVERIFY(f.enabled(ID_EDIT_PASTE));
     }
 
+    void commandsSentStraightToThePage()
+    {
+        MessageRecorder messages;
+        {
+            // A page that has no document yet ignores every command.
+            CNodePage lonely;
+            for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_DELETE, ID_EDIT_PASTE, ID_EDIT_RENAME, ID_NEW_ATTRIBUTE,
+                           ID_NEW_CDATA, ID_NEW_TEXT, ID_NEW_COMMENT, ID_NEW_PROCESSING_INSTRUCTION})
+                QVERIFY(lonely.OnCommand(id));
+            lonely.OnKickIdle();
+            QCOMPARE(lonely.ListControl()->RowCount(), 0);
+        }
+        QCOMPARE(messages.count(), 0);
+
+        Fixture f(QStringLiteral("<r a=\"1\"/>"));
+        QVERIFY(f.ok());
+        f.select(f.root());
+        f.clickRow(0);
+        QVERIFY(f.manager.Execute(ID_EDIT_COPY));
+        f.clickRow(0, Qt::ControlModifier);
+        QVERIFY(f.list()->SelectedRows().isEmpty());
+        QVERIFY(f.page->OnCommand(ID_EDIT_RENAME));
+        QCOMPARE(f.messages.count(), 1);
+        QCOMPARE(f.messages.boxes().first().text.trimmed(), QStringLiteral("No item selected."));
+        QCOMPARE(f.messages.boxes().first().style, MB::IconInformation);
+        // Cut, Delete and Copy with no row leave the clipboard alone.
+        f.page->OnCommand(ID_EDIT_CUT);
+        f.page->OnCommand(ID_EDIT_DELETE);
+        f.page->OnCommand(ID_EDIT_COPY);
+        QVERIFY(CWorkSpaceDoc::IsClipboardFilled());
+        QCOMPARE(attributesOf(f.root()), QStringList{QStringLiteral("a=1")});
+    }
+
     void newNodes()
     {
         Fixture f(QStringLiteral("<r/>"));
@@ -655,6 +688,31 @@ private Q_SLOTS:
         QCOMPARE(arrangeItems, (QStringList{QStringLiteral("Large Icons+"), QStringLiteral("Small Icons+"),
                                             QStringLiteral("List+"), QStringLiteral("Details+")}));
         QCOMPARE(f.list()->SelectedRows(), QList<int>{0});
+
+        // A command chosen from the menu reaches the page once the menu has closed.
+        QTimer chooser;
+        tries = 0;
+        connect(&chooser, &QTimer::timeout, this, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu && ++tries < 100)
+                return;
+            chooser.stop();
+            if (!menu)
+                return;
+            for (QAction *action : menu->actions()) {
+                if (action->text() == QStringLiteral("&Copy\tCtrl+C")) {
+                    menu->setActiveAction(action);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                    return;
+                }
+            }
+            menu->close();
+        });
+        f.doc.ResetNodeClipboard();
+        chooser.start(20);
+        QApplication::sendEvent(f.itemView()->viewport(), &event);
+        QTRY_VERIFY(!chooser.isActive());
+        QTRY_VERIFY(CWorkSpaceDoc::IsClipboardFilled());
 
         // The same commands run from the main menu's route.
         f.clickRow(0, Qt::ControlModifier); // nothing selected now
