@@ -1,6 +1,7 @@
 #include "treewrightview.h"
 
 #include "editpage.h"
+#include "nodepage.h"
 #include "propertysheetview.h"
 #include "sheetpage.h"
 #include "document/workspacedoc.h"
@@ -21,7 +22,7 @@ CTreewrightView::CTreewrightView(CWorkSpaceDoc *document, QWidget *parent)
     m_document->AddView(this);
     // The view button of the main toolbar belongs to the node list; it does nothing itself.
     AddCommand(ID_VIEW_NODE_TOOL, [] {}, [this](CCmdUI *ui) {
-        ui->Enable(m_sheet && m_sheet->currentIndex() == NodesPage);
+        ui->Enable(m_sheet && qobject_cast<CNodePage *>(m_sheet->GetActivePage()));
     });
 }
 
@@ -35,7 +36,7 @@ void CTreewrightView::OnInitialUpdate()
     if (m_sheet)
         return;
     m_sheet = new CPropertySheetView(m_document, this);
-    m_sheet->AddPage(new CSheetPage(QStringLiteral("Nodes")));
+    m_sheet->AddPage(new CNodePage);
     m_sheet->AddPage(new CSheetPage(QStringLiteral("Browse")));
     m_sheet->AddPage(new CEditPage);
     layout()->addWidget(m_sheet);

@@ -1,0 +1,185 @@
+#include "nodelistcontrol.h"
+
+#include "nodelabeldelegate.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QListView>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+
+CNodeListControl::CNodeListControl(QWidget *parent)
+    : QStackedWidget(parent),
+      m_model(new QStandardItemModel(0, 3, this)),
+      m_details(new QTreeView(this)),
+      m_icons(new QListView(this))
+{
+    setObjectName(QStringLiteral("nodeList"));
+    m_model->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Value")});
+
+    m_details->setModel(m_model);
+    m_details->setRootIsDecorated(false);
+    m_details->setItemsExpandable(false);
+    m_details->setSortingEnabled(false);
+    m_details->setAllColumnsShowFocus(true);
+    m_details->header()->setSectionsClickable(false);
+    m_details->header()->setSectionsMovable(false);
+    m_details->header()->setStretchLastSection(false);
+    m_details->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < 3; ++column)
+        m_details->setColumnWidth(column, 120);
+
+    m_icons->setModel(m_model);
+    QItemSelectionModel *ownSelection = m_icons->selectionModel();
+    m_icons->setSelectionModel(m_details->selectionModel());
+    delete ownSelection;
+    m_icons->setMovement(QListView::Static);
+    m_icons->setResizeMode(QListView::Adjust);
+
+    // The delegate reports the finished text; the rename runs once the editor has closed,
+    // because it rebuilds the rows the editor belongs to.
+    auto *delegate = new CNodeLabelDelegate([this](int row, const QString &text) {
+        const XmlNode node = RowNode(row);
+        if (node.isNull())
+            return;
+        QTimer::singleShot(0, this, [this, node, text] {
+            if (m_labelEdited)
+                m_labelEdited(node, text);
+        });
+    }, this);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_details), static_cast<QAbstractItemView *>(m_icons)}) {
+        view->setItemDelegate(delegate);
+        SetUpView(view);
+        addWidget(view);
+    }
+    SetViewMode(ViewMode::Details);
+}
+
+void CNodeListControl::SetUpView(QAbstractItemView *view)
+{
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    // Rows leave the list only through the node commands; they are not dragged about in it.
+    view->setDragEnabled(false);
+    view->setDragDropMode(QAbstractItemView::NoDragDrop);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->installEventFilter(this);
+    connect(view, &QAbstractItemView::doubleClicked, this, [this] { Q_EMIT rowDoubleClicked(); });
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &pos) {
+        Q_EMIT contextMenuRequested(view->viewport()->mapToGlobal(pos));
+    });
+}
+
+void CNodeListControl::SetViewMode(ViewMode mode)
+{
+    QAbstractItemView *before = CurrentView();
+    const bool hadFocus = before && before->hasFocus();
+    m_mode = mode;
+    if (mode == ViewMode::Details) {
+        setCurrentWidget(m_details);
+    } else {
+        m_icons->setViewMode(mode == ViewMode::List ? QListView::ListMode : QListView::IconMode);
+        const int side = mode == ViewMode::LargeIcons ? 32 : 16;
+        m_icons->setIconSize(QSize(side, side));
+        // A list runs down in columns; icons run across in rows.
+        m_icons->setFlow(mode == ViewMode::List ? QListView::TopToBottom : QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setMovement(QListView::Static);
+        m_icons->setSpacing(mode == ViewMode::LargeIcons ? 8 : 2);
+        setCurrentWidget(m_icons);
+        m_icons->doItemsLayout();
+    }
+    if (hadFocus)
+        CurrentView()->setFocus(Qt::OtherFocusReason);
+}
+
+QAbstractItemView *CNodeListControl::CurrentView() const
+{
+    return m_mode == ViewMode::Details ? static_cast<QAbstractItemView *>(m_details) : m_icons;
+}
+
+void CNodeListControl::RemoveAllRows()
+{
+    m_model->removeRows(0, m_model->rowCount());
+    m_nodes.clear();
+}
+
+void CNodeListControl::AppendRow(const XmlNode &node, const QString &label, const QString &type, const QString &value,
+                                 const QIcon &icon, bool labelEditable)
+{
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    auto *name = new QStandardItem(icon, label);
+    name->setFlags(labelEditable ? flags | Qt::ItemIsEditable : flags);
+    auto *typeItem = new QStandardItem(type);
+    typeItem->setFlags(flags);
+    auto *valueItem = new QStandardItem(value);
+    valueItem->setFlags(flags);
+    m_nodes.append(node);
+    m_model->appendRow({name, typeItem, valueItem});
+}
+
+void CNodeListControl::RemoveRows(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+        if (*it < 0 || *it >= m_nodes.size())
+            continue;
+        m_model->removeRow(*it);
+        m_nodes.removeAt(*it);
+    }
+}
+
+QString CNodeListControl::RowText(int row, int column) const
+{
+    return m_model->data(m_model->index(row, column)).toString();
+}
+
+int CNodeListControl::FindRow(const QString &label) const
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (RowText(row, 0) == label)
+            return row;
+    }
+    return -1;
+}
+
+QList<int> CNodeListControl::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_details->selectionModel()->selectedIndexes()) {
+        if (!rows.contains(index.row()))
+            rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int CNodeListControl::FirstSelectedRow() const
+{
+    const QList<int> rows = SelectedRows();
+    return rows.isEmpty() ? -1 : rows.first();
+}
+
+bool CNodeListControl::EditLabel(int row)
+{
+    const QModelIndex index = m_model->index(row, 0);
+    if (!index.isValid() || !(index.flags() & Qt::ItemIsEditable))
+        return false;
+    QAbstractItemView *view = CurrentView();
+    view->setFocus(Qt::OtherFocusReason);
+    view->scrollTo(index);
+    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    view->edit(index);
+    return true;
+}
+
+bool CNodeListControl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn && (watched == m_details || watched == m_icons))
+        Q_EMIT focusEntered();
+    return QStackedWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,369 @@
+#include "nodepage.h"
+
+#include "editnodedlg.h"
+#include "modaldialogrunner.h"
+#include "nodeicon.h"
+#include "nodelistcontrol.h"
+#include "document/workspacedoc.h"
+#include "document/xmlnamednodemap.h"
+#include "framework/cmdui.h"
+#include "framework/comerror.h"
+#include "framework/commandmanager.h"
+#include "framework/messagehelper.h"
+#include "framework/panefocus.h"
+#include "ftp/dialogunits.h"
+#include "resources/commandids.h"
+
+#include <QResizeEvent>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int NodeListMenu = 172;
+
+const char *const NewInstructionTarget = "xml-stylesheet";
+const char *const NewInstructionData = "href=\"/style.xsl\" type=\"text/xsl\" title=\"default stylesheet\"";
+
+// Text made only of blanks, tabs and line breaks: the layout between elements, which the list
+// does not show. An empty text node is shown so that it can be edited.
+bool isLayoutWhitespace(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    });
+}
+
+// Elements, entity references, documents, declarations and fragments belong to the tree.
+bool isListedChild(const XmlNode &child)
+{
+    switch (child.nodeType()) {
+    case NodeType::Element:
+    case NodeType::EntityReference:
+    case NodeType::Document:
+    case NodeType::DocumentType:
+    case NodeType::DocumentFragment:
+        return false;
+    case NodeType::Text:
+        return !isLayoutWhitespace(child.nodeValue());
+    default:
+        return true;
+    }
+}
+
+bool hasEditableLabel(const XmlNode &node)
+{
+    const int type = node.nodeType();
+    return type == NodeType::Attribute || type == NodeType::ProcessingInstruction;
+}
+
+CNodeListControl::ViewMode viewModeOf(int commandId)
+{
+    switch (commandId) {
+    case ID_VIEW_SMALLICON: return CNodeListControl::ViewMode::SmallIcons;
+    case ID_VIEW_LARGEICON: return CNodeListControl::ViewMode::LargeIcons;
+    case ID_VIEW_LIST: return CNodeListControl::ViewMode::List;
+    default: return CNodeListControl::ViewMode::Details;
+    }
+}
+
+} // namespace
+
+CNodePage::CNodePage(QWidget *parent)
+    : CSheetPage(QStringLiteral("Nodes"), parent), m_list(new CNodeListControl(this))
+{
+    setWindowTitle(QStringLiteral("NodeWindow"));
+    // The list covers the page and stretches with it.
+    resize(CDialogUnits(this).Size(295, 178));
+    m_list->setGeometry(rect());
+    m_anchors.Register(m_list, 15);
+
+    m_list->SetLabelEditedHandler([this](const XmlNode &node, const QString &text) { OnLabelEdited(node, text); });
+    connect(m_list, &CNodeListControl::rowDoubleClicked, this, [this] { OnEditRow(); });
+    connect(m_list, &CNodeListControl::contextMenuRequested, this, [this](const QPoint &pos) { OnContextMenu(pos); });
+    connect(m_list, &CNodeListControl::focusEntered, this, [this] { NotifyPaneFocus(this, NodeListMenu); });
+    RegisterCommands();
+}
+
+CNodePage::~CNodePage() = default;
+
+// Each handler checks again what its rule checks: a command can also reach the page directly,
+// without the route asking for its state first.
+void CNodePage::RegisterCommands()
+{
+    const auto whenSelected = [this](CCmdUI *ui) { ui->Enable(GetDocument() && HasSelection()); };
+    const auto whenNothingSelected = [this](CCmdUI *ui) { ui->Enable(GetDocument() && !HasSelection()); };
+    const auto unlessDocumentNode = [this](CCmdUI *ui) { ui->Enable(GetDocument() && !IsCurrentNodeDocument()); };
+
+    AddCommand(ID_EDIT_CUT, [this] { OnEditCut(); }, whenSelected);
+    AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); }, whenSelected);
+    AddCommand(ID_EDIT_DELETE, [this] { OnEditDelete(); }, whenSelected);
+    AddCommand(ID_EDIT_PASTE, [this] { OnEditPaste(); },
+               [this](CCmdUI *ui) { ui->Enable(GetDocument() && CWorkSpaceDoc::IsClipboardFilled()); });
+    AddCommand(ID_EDIT_RENAME, [this] { OnEditRename(); }, [this](CCmdUI *ui) {
+        const int row = m_list->FirstSelectedRow();
+        ui->Enable(GetDocument() && row >= 0 && hasEditableLabel(m_list->RowNode(row)));
+    });
+
+    AddCommand(ID_NEW_ATTRIBUTE, [this] { OnNewAttribute(); }, unlessDocumentNode);
+    AddCommand(ID_NEW_CDATA, [this] { OnNewNode(NodeType::CDataSection, QString(), QString()); }, unlessDocumentNode);
+    AddCommand(ID_NEW_TEXT, [this] { OnNewNode(NodeType::Text, QString(), QString()); }, unlessDocumentNode);
+    AddCommand(ID_NEW_COMMENT, [this] { OnNewNode(NodeType::Comment, QString(), QString()); }, whenNothingSelected);
+    AddCommand(ID_NEW_PROCESSING_INSTRUCTION, [this] {
+        OnNewNode(NodeType::ProcessingInstruction, QString::fromLatin1(NewInstructionTarget),
+                  QString::fromLatin1(NewInstructionData));
+    }, whenNothingSelected);
+
+    AddCommandRange(ID_VIEW_SMALLICON, ID_VIEW_DETAILS,
+                    [this](int id) { m_list->SetViewMode(viewModeOf(id)); },
+                    [this](int id, CCmdUI *ui) {
+                        ui->Enable();
+                        ui->SetRadio(m_list->GetViewMode() == viewModeOf(id));
+                    });
+}
+
+void CNodePage::OnKickIdle()
+{
+    // Behind another tab the list waits: it is read when its tab is shown.
+    if (isHidden())
+        return;
+    Refresh();
+}
+
+void CNodePage::resizeEvent(QResizeEvent *event)
+{
+    CSheetPage::resizeEvent(event);
+    m_anchors.Reposition(this);
+}
+
+void CNodePage::Refresh()
+{
+    CWorkSpaceDoc *document = GetDocument();
+    if (!document || CWorkSpaceDoc::IsDragging())
+        return;
+    m_list->RemoveAllRows();
+    const XmlNode node = document->GetCurrentNode();
+    if (node.isNull())
+        return;
+    // The attributes, then the listed children, each in document order; the list shows them
+    // the other way round, the last child at the top and the first attribute at the bottom.
+    QList<XmlNode> listed;
+    XmlNamedNodeMap attributes = node.attributes();
+    for (XmlNode attribute = attributes.nextNode(); !attribute.isNull(); attribute = attributes.nextNode())
+        listed.append(attribute);
+    for (XmlNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        if (isListedChild(child))
+            listed.append(child);
+    }
+    for (auto it = listed.crbegin(); it != listed.crend(); ++it)
+        AppendRow(*it);
+}
+
+void CNodePage::AppendRow(const XmlNode &node)
+{
+    // Entities and notations have no value: their Value column stays empty.
+    m_list->AppendRow(node, node.nodeName(), GetDocument()->GetNodeTypeName(node), node.nodeValue(),
+                      NodeIcon(node.nodeType()), hasEditableLabel(node));
+}
+
+bool CNodePage::HasSelection() const
+{
+    return m_list->FirstSelectedRow() >= 0;
+}
+
+bool CNodePage::IsCurrentNodeDocument() const
+{
+    const XmlNode current = GetDocument() ? GetDocument()->GetCurrentNode() : XmlNode();
+    return !current.isNull() && current.nodeType() == NodeType::Document;
+}
+
+QList<XmlNode> CNodePage::SelectedNodes() const
+{
+    // Every selected row counts, also those scrolled out of sight. The rows stand in reverse
+    // document order, so walking them bottom-up keeps the nodes' own order on the clipboard.
+    const QList<int> rows = m_list->SelectedRows();
+    QList<XmlNode> nodes;
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        nodes.append(m_list->RowNode(*it));
+    return nodes;
+}
+
+void CNodePage::OnEditRow()
+{
+    CWorkSpaceDoc *document = GetDocument();
+    const int row = m_list->FirstSelectedRow();
+    if (!document || row < 0)
+        return;
+    const XmlNode node = m_list->RowNode(row);
+    CEditNodeDlg dialog(this);
+    dialog.SetName(node.nodeName());
+    dialog.SetValue(node.text());
+    dialog.SetType(document->GetNodeTypeName(node));
+    dialog.SetIcon(NodeIcon(node.nodeType()));
+    if (RunModalDialog(dialog) != QDialog::Accepted)
+        return;
+    if (!ApplyEditedValue(node, dialog.Name(), dialog.Value()))
+        return;
+    document->SetModifiedFlag(true);
+    document->UpdateAllViews(nullptr, 0, nullptr);
+}
+
+// Writes the dialog's value into `node` by its type; false, after a report, when nothing changed.
+bool CNodePage::ApplyEditedValue(const XmlNode &node, const QString &name, const QString &value)
+{
+    CWorkSpaceDoc *document = GetDocument();
+    try {
+        XmlNode target = node;
+        switch (node.nodeType()) {
+        case NodeType::Attribute:
+            if (document->GetCurrentNode().nodeType() == NodeType::DocumentType) {
+                document->ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Editing DOCTYPE node not supported"));
+                return false;
+            }
+            target.setNodeValue(value);
+            return true;
+        case NodeType::Text:
+            target.setText(value);
+            return true;
+        case NodeType::ProcessingInstruction:
+            return ReplaceInstruction(node, name, value);
+        default:
+            target.setNodeValue(value);
+            return true;
+        }
+    } catch (const CComError &error) {
+        ReportComError(QStringLiteral("Unable to change node value."), error);
+        return false;
+    }
+}
+
+// A new instruction with the dialog's target and data takes the old one's place among its
+// siblings. Throws CComError when neither that nor changing the data in place works.
+bool CNodePage::ReplaceInstruction(const XmlNode &old, const QString &target, const QString &data)
+{
+    CWorkSpaceDoc *document = GetDocument();
+    XmlNode created = document->CreateNode(document->GetCurrentItem(), NodeType::ProcessingInstruction, target, data);
+    if (created.isNull()) {
+        // No new instruction could be appended: an XML declaration, for one, is taken only as
+        // the document's first child. Its data changes in place instead, checked by the DOM.
+        XmlNode(old).setNodeValue(data);
+        return true;
+    }
+    XmlNode parent = old.parentNode();
+    try {
+        if (parent.isNull())
+            throw CComError(ComCode::InvalidArg, QStringLiteral("The instruction is in no document."));
+        parent.replaceChild(created, old);
+    } catch (const CComError &) {
+        // Leave no second instruction behind.
+        XmlNode holder = created.parentNode();
+        if (!holder.isNull())
+            holder.removeChild(created);
+        throw;
+    }
+    return true;
+}
+
+void CNodePage::OnLabelEdited(const XmlNode &node, const QString &text)
+{
+    CWorkSpaceDoc *document = GetDocument();
+    // An emptied label counts as a cancelled edit, an unchanged one as no edit at all.
+    if (!document || node.isNull() || text.isEmpty() || text == node.nodeName())
+        return;
+    // A refused name has been reported by the rename; the list is rebuilt either way and so
+    // shows the name the node really has.
+    document->RenameNode(node, text);
+    document->SetModifiedFlag(true);
+    document->UpdateAllViews(nullptr, 0, nullptr);
+}
+
+void CNodePage::OnContextMenu(const QPoint &globalPos)
+{
+    if (CCommandManager *manager = CCommandManager::Instance())
+        manager->ShowPopup(NodeListMenu, globalPos, this);
+}
+
+void CNodePage::OnEditCopy()
+{
+    CWorkSpaceDoc *document = GetDocument();
+    if (!document || !HasSelection())
+        return;
+    document->ResetNodeClipboard();
+    for (const XmlNode &node : SelectedNodes())
+        document->PutNodeOnClipboard(false, node);
+}
+
+void CNodePage::OnEditCut()
+{
+    CWorkSpaceDoc *document = GetDocument();
+    if (!document || !HasSelection())
+        return;
+    document->ResetNodeClipboard();
+    for (const XmlNode &node : SelectedNodes())
+        document->PutNodeOnClipboard(true, node);
+    m_list->RemoveRows(m_list->SelectedRows());
+    document->UpdateAllViews(nullptr, 0, nullptr);
+}
+
+void CNodePage::OnEditDelete()
+{
+    // A cut whose clipboard is thrown away: the removed nodes are discarded.
+    if (!GetDocument() || !HasSelection())
+        return;
+    OnEditCut();
+    GetDocument()->ResetNodeClipboard();
+}
+
+void CNodePage::OnEditPaste()
+{
+    if (CWorkSpaceDoc *document = GetDocument())
+        document->PasteNodes();
+}
+
+void CNodePage::OnEditRename()
+{
+    if (!GetDocument())
+        return;
+    const int row = m_list->FirstSelectedRow();
+    if (row < 0) {
+        ShowMessage(61446, QString(), MB::IconInformation);
+        return;
+    }
+    if (hasEditableLabel(m_list->RowNode(row)))
+        m_list->EditLabel(row);
+}
+
+void CNodePage::OnNewAttribute()
+{
+    CWorkSpaceDoc *document = GetDocument();
+    if (!document)
+        return;
+    const XmlNode attribute = document->CreateNode(document->GetCurrentItem(), NodeType::Attribute,
+                                                   QStringLiteral("attribute"), QString());
+    if (attribute.isNull())
+        return;
+    document->SetModifiedFlag(true);
+    document->UpdateAllViews(nullptr, 0, nullptr);
+    // The user names the new attribute at once.
+    const QString name = attribute.nodeName();
+    int row = m_list->FindRow(name);
+    if (row < 0) {
+        Refresh(); // a page that was not told of the change still finds its row
+        row = m_list->FindRow(name);
+    }
+    if (row >= 0)
+        m_list->EditLabel(row);
+}
+
+void CNodePage::OnNewNode(int type, const QString &name, const QString &value)
+{
+    CWorkSpaceDoc *document = GetDocument();
+    if (!document || document->CreateNode(document->GetCurrentItem(), type, name, value).isNull())
+        return;
+    // Marked modified before the views are told, so that the pages showing the whole
+    // document know to read it again.
+    document->SetModifiedFlag(true);
+    document->UpdateAllViews(nullptr, 0, nullptr);
+}
