@@ -55,5 +55,26 @@ XmlNode XmlNamedNodeMap::getNamedItem(const QString &name) const
 
 XmlNode XmlNamedNodeMap::nextNode()
 {
-    return item(m_next++);
+    if (m_element.isNull())
+        return XmlNode();
+    xmlNodePtr element = m_element.rawNode();
+    // Namespace declarations are few and come first: they are looked up by position. After them,
+    // attributes follow from where the walk left off, even when the last one was removed.
+    xmlAttrPtr attribute = nullptr;
+    if (m_lastAttribute && m_lastAttribute->parent == element) {
+        attribute = m_lastAttribute->next;
+    } else if (m_followingAttribute && m_followingAttribute->parent == element) {
+        attribute = m_followingAttribute;
+    } else if (m_lastAttribute && !m_followingAttribute) {
+        attribute = nullptr; // the walk had reached the end
+    } else {
+        const XmlNode node = item(m_next++);
+        m_lastAttribute = node.isNull() || node.rawNs() ? nullptr : reinterpret_cast<xmlAttrPtr>(node.rawNode());
+        m_followingAttribute = m_lastAttribute ? m_lastAttribute->next : nullptr;
+        return node;
+    }
+    ++m_next;
+    m_lastAttribute = attribute;
+    m_followingAttribute = attribute ? attribute->next : nullptr;
+    return attribute ? XmlNode(m_element.owner(), reinterpret_cast<xmlNodePtr>(attribute)) : XmlNode();
 }

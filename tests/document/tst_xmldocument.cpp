@@ -23,6 +23,40 @@ private:
     QString write(const QString &name, const QByteArray &bytes) { return m_dir.write(name, bytes); }
 
 private Q_SLOTS:
+    void attributeWalkIsLinearAndSurvivesRemoval()
+    {
+        XmlDocument doc;
+        QString text = QStringLiteral("<r xmlns=\"urn:d\" xmlns:p=\"urn:p\"");
+        for (int i = 0; i < 2000; ++i)
+            text += QStringLiteral(" a%1=\"%1\"").arg(i);
+        QVERIFY(doc.loadXML(text + QStringLiteral("/>")));
+        XmlNode root = doc.documentElement();
+        XmlNamedNodeMap map = root.attributes();
+        QCOMPARE(map.length(), 2002);
+        QStringList walked;
+        for (XmlNode a = map.nextNode(); !a.isNull(); a = map.nextNode())
+            walked.append(a.nodeName());
+        QCOMPARE(walked.size(), 2002);
+        QCOMPARE(walked.mid(0, 3), (QStringList{"xmlns", "xmlns:p", "a0"}));
+        QCOMPARE(walked.last(), QStringLiteral("a1999"));
+
+        // Removing the attribute the walk stands on: the walk goes on with the one after it.
+        map.reset();
+        map.nextNode();
+        map.nextNode();
+        XmlNode first = map.nextNode();
+        QCOMPARE(first.nodeName(), QStringLiteral("a0"));
+        root.removeAttributeNode(first);
+        QCOMPARE(map.nextNode().nodeName(), QStringLiteral("a1"));
+        QCOMPARE(map.nextNode().nodeName(), QStringLiteral("a2"));
+        // The same when the removed one is read back after the walk ended.
+        map.reset();
+        XmlNode last;
+        for (XmlNode a = map.nextNode(); !a.isNull(); a = map.nextNode())
+            last = a;
+        QVERIFY(map.nextNode().isNull());
+    }
+
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
