@@ -1,0 +1,39 @@
+#pragma once
+
+#include "document/workspacedoc.h"
+#include "tree/elementview.h"
+#include "common/testfiles.h"
+
+#include <QModelIndex>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+// A document opened from XML text, with its element tree in a shown window of its own.
+struct TreeFixture
+{
+    explicit TreeFixture(const QByteArray &xml);
+    ~TreeFixture();
+
+    // The item reached from "Document" through the labels given, expanding on the way.
+    QModelIndex item(const QStringList &labels) const;
+    // Clicks the item with the left button, as the user selects it.
+    void click(const QModelIndex &index) const;
+    QString xml() const;
+
+    TestFiles::TempFolder folder;
+    std::unique_ptr<CWorkSpaceDoc> document;
+    std::unique_ptr<QWidget> window;
+    CElementView *view = nullptr;
+};
+
+// Counts the notifications a document sends to its views.
+struct NotificationCounter : CViewBase
+{
+    explicit NotificationCounter(CWorkSpaceDoc *doc) : document(doc) { document->AddView(this); }
+    ~NotificationCounter() override { document->RemoveView(this); }
+    void OnUpdate(CViewBase *, long, QObject *) override { ++count; }
+    CWorkSpaceDoc *document;
+    int count = 0;
+};
