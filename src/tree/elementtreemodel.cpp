@@ -152,14 +152,21 @@ QModelIndex CElementTreeModel::IndexForNode(const XmlNode &node)
         return QModelIndex();
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         CElementTreeItem *found = nullptr;
+        bool reopened = false;
         for (;;) {
             CElementTreeItem *bound = m_items.value(m_document->GetItemKey(*it));
             if (bound && bound->parent == current) {
                 found = bound;
                 break;
             }
-            if (current->complete)
-                return QModelIndex();
+            if (current->complete) {
+                // A branch filled before the node was appended to it: look once more from its
+                // last child item on.
+                if (reopened)
+                    return QModelIndex();
+                reopened = true;
+                current->complete = false;
+            }
             FetchChildren(current, BatchSize);
         }
         current = found;

@@ -169,6 +169,10 @@ void CElementView::SelectItem(const QModelIndex &index)
 void CElementView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTreeView::currentChanged(current, previous);
+    // The caret is always shown selected, also when the view made an item current by itself
+    // (as it does when it first gets the focus).
+    if (current.isValid() && !selectionModel()->isSelected(current))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
     if (!m_quietSelection)
         OnCurrentItemChanged(current);
 }
@@ -280,8 +284,8 @@ void CElementView::OnDelete()
 void CElementView::OnRename()
 {
     const QModelIndex current = IndexOfKey(m_document->GetCurrentItem());
-    if (!current.isValid())
-        return;
+    if (!(m_model->flags(current) & Qt::ItemIsEditable))
+        return; // the "Document" and "<!DOCTYPE>" labels stay
     setFocus(Qt::OtherFocusReason);
     edit(current);
 }
