@@ -33,7 +33,7 @@ QIcon NodePicture(int resourceId)
     if (cached != cache.cend())
         return *cached;
     const char *name = files.value(resourceId);
-    const QIcon icon = name ? QIcon(QStringLiteral(":/treewright/icons/%1.svg").arg(QLatin1String(name))) : QIcon();
+    const QIcon icon = name ? QIcon(QStringLiteral(":/treewright/icons/nodes/%1.svg").arg(QLatin1String(name))) : QIcon();
     cache.insert(resourceId, icon);
     return icon;
 }
