@@ -428,6 +428,7 @@ bool CElementView::DropNodes(const CNodeDragData &data, const QModelIndex &targe
 void CElementView::dragEnterEvent(QDragEnterEvent *event)
 {
     if (qobject_cast<const CNodeDragData *>(event->mimeData())) {
+        m_keyBeforeDragOver = KeyOf(currentIndex());
         setState(DraggingState);
         event->accept();
     } else {
@@ -470,6 +471,16 @@ void CElementView::dragMoveEvent(QDragMoveEvent *event)
 void CElementView::dragLeaveEvent(QDragLeaveEvent *event)
 {
     QTreeView::dragLeaveEvent(event);
+    // Hovering selected items here without telling the views; a drag that goes elsewhere puts
+    // the caret back, so that the tree and the panes that were not told agree again.
+    const QModelIndex before = IndexOfKey(m_keyBeforeDragOver);
+    m_quietSelection = true;
+    if (before.isValid())
+        setCurrentIndex(before);
+    else
+        selectionModel()->clear();
+    m_quietSelection = false;
+    m_document->SetCurrentItem(m_keyBeforeDragOver);
 }
 
 void CElementView::dropEvent(QDropEvent *event)

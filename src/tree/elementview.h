@@ -91,5 +91,7 @@ private:
     CWorkSpaceDoc *m_document;
     CElementTreeModel *m_model;
     ItemKey m_draggedItem = 0;
+    // The caret when a drag came over the tree, put back when the drag leaves it again.
+    ItemKey m_keyBeforeDragOver = 0;
     bool m_quietSelection = false;
 };

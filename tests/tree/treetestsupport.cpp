@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 TreeFixture::TreeFixture(const QByteArray &xml)
-    : document(std::make_unique<CWorkSpaceDoc>()), window(std::make_unique<QWidget>())
+    : document(std::make_unique<CWorkSpaceDoc>()), window(std::make_unique<FrameWindow>())
 {
     const QString path = folder.write(QStringLiteral("test.xml"), xml);
     if (!document->OnOpenDocument(path))
@@ -58,3 +58,4 @@ QString TreeFixture::xml() const
 {
     return document->GetDOMDocument()->xml();
 }
+

@@ -2,6 +2,7 @@
 
 #include "document/workspacedoc.h"
 #include "tree/elementview.h"
+#include "framework/panefocus.h"
 #include "common/testfiles.h"
 
 #include <QModelIndex>
@@ -9,6 +10,13 @@
 #include <QWidget>
 
 #include <memory>
+
+// The document window around the tree: it hears which edit menu the focused pane wants.
+struct FrameWindow : QWidget, CEditMenuSwitchTarget
+{
+    void OnEditMenuSwitch(int menuResource) override { editMenu = menuResource; }
+    int editMenu = -1;
+};
 
 // A document opened from XML text, with its element tree in a shown window of its own.
 struct TreeFixture
@@ -24,7 +32,7 @@ struct TreeFixture
 
     TestFiles::TempFolder folder;
     std::unique_ptr<CWorkSpaceDoc> document;
-    std::unique_ptr<QWidget> window;
+    std::unique_ptr<FrameWindow> window;
     CElementView *view = nullptr;
 };
 

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
@@ -299,6 +300,30 @@ private Q_SLOTS:
         QVERIFY(commands.manager.Execute(ID_EDIT_NEW_CHILD));
         QCOMPARE(rootXml(tree), QStringLiteral("<NewChild/>"));
         QCOMPARE(labelsUnder(tree.view->model(), tree.item({})), QStringList{"NewChild"});
+    }
+
+    void focusSwitchesTheEditMenu()
+    {
+        TreeFixture tree("<r/>");
+        auto *other = new QLineEdit(tree.window.get());
+        tree.window->layout()->addWidget(other);
+        tree.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(tree.window.get()));
+        other->show();
+        other->setFocus();
+        QCOMPARE(QApplication::focusWidget(), other);
+        tree.window->editMenu = -1;
+        tree.view->setFocus();
+        QCOMPARE(tree.window->editMenu, 175);
+    }
+
+    void copyKeyNeverWritesTheSystemClipboard()
+    {
+        TreeFixture tree("<r><secret/></r>");
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        tree.click(tree.item({"r", "secret"}));
+        QTest::keyClick(tree.view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     }
 
     void cutAndPaste()

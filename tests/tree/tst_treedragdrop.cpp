@@ -205,6 +205,28 @@ private Q_SLOTS:
         QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r"})), QStringList{"b"});
     }
 
+    void dragThatLeavesPutsTheCaretBack()
+    {
+        TreeFixture source("<r><a/></r>");
+        TreeFixture target("<s><t/><u/></s>");
+        target.click(target.item({"s", "t"}));
+        const ItemKey before = target.document->GetCurrentItem();
+        std::unique_ptr<CNodeDragData> data(source.view->BeginDrag(source.item({"r", "a"})));
+        const QPoint over = target.view->visualRect(target.item({"s", "u"})).center();
+        QDragEnterEvent enter(over, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target.view->viewport(), &enter);
+        QDragMoveEvent move(over, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target.view->viewport(), &move);
+        QCOMPARE(target.document->GetCurrentNode().nodeName(), QStringLiteral("u"));
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(target.view->viewport(), &leave);
+        QCOMPARE(target.document->GetCurrentItem(), before);
+        QCOMPARE(target.view->currentIndex(), target.item({"s", "t"}));
+        source.view->FinishDrag(false);
+        QCOMPARE(rootXml(target), QStringLiteral("<s><t/><u/></s>"));
+        QCOMPARE(rootXml(source), QStringLiteral("<r><a/></r>"));
+    }
+
     void releaseOverOwnSubtreeReachesTheTarget()
     {
         TreeFixture tree("<r><a><x/></a></r>");
