@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QHash>
+#include <QPointer>
 
 struct CElementTreeItem;
 
@@ -62,7 +63,7 @@ private:
     int FetchChildren(CElementTreeItem *item, int limit);
     void DeleteSubtree(CElementTreeItem *item);
 
-    CWorkSpaceDoc *m_document;
+    QPointer<CWorkSpaceDoc> m_document;
     CElementTreeItem *m_root;
     QHash<ItemKey, CElementTreeItem *> m_items;
     ItemKey m_nextKey = 1;

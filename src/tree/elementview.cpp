@@ -1,5 +1,6 @@
 #include "elementview.h"
 
+#include "dragpicture.h"
 #include "elementtreemodel.h"
 #include "nodedragdata.h"
 #include "nodemove.h"
@@ -19,27 +20,11 @@
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QPointer>
 
 namespace {
 
 constexpr int TreeEditMenu = 175;
-
-// The drag's picture while the pointer is over a place that refuses the drop but still wants to
-// hear of it (an element inside the dragged one): a "no" sign.
-QPixmap forbiddenPicture()
-{
-    QPixmap picture(24, 24);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0xc0, 0x1c, 0x28), 3));
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(QRectF(2.5, 2.5, 19, 19));
-    painter.drawLine(QPointF(6, 6), QPointF(18, 18));
-    return picture;
-}
 
 } // namespace
 
@@ -342,9 +327,9 @@ void CElementView::startDrag(Qt::DropActions)
     QPointer<CElementView> self(this);
     auto *drag = new QDrag(this);
     drag->setMimeData(data);
-    drag->setPixmap(DragPicture(index));
+    drag->setPixmap(DragPicture(index, font(), palette().color(QPalette::Text), devicePixelRatioF()));
     drag->setHotSpot(QPoint(15, 15));
-    drag->setDragCursor(forbiddenPicture(), Qt::LinkAction);
+    drag->setDragCursor(ForbiddenPicture(), Qt::LinkAction);
     // A link is what a target answers for a drop it refuses with a message: the pointer shows
     // "no" there, but the release still reaches the target.
     const Qt::DropAction result = drag->exec(Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
@@ -352,24 +337,6 @@ void CElementView::startDrag(Qt::DropActions)
         FinishDrag(result == Qt::MoveAction);
     else
         CWorkSpaceDoc::SetDragging(false);
-}
-
-QPixmap CElementView::DragPicture(const QModelIndex &index) const
-{
-    const QString label = index.data(Qt::DisplayRole).toString();
-    const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
-    const QFontMetrics metrics(font());
-    const int height = qMax(16, metrics.height());
-    const qreal ratio = devicePixelRatioF();
-    QPixmap picture(QSize(16 + 4 + metrics.horizontalAdvance(label) + 2, height) * ratio);
-    picture.setDevicePixelRatio(ratio);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    icon.paint(&painter, QRect(0, (height - 16) / 2, 16, 16));
-    painter.setFont(font());
-    painter.setPen(palette().color(QPalette::Text));
-    painter.drawText(QRect(20, 0, picture.width(), height), Qt::AlignVCenter | Qt::AlignLeft, label);
-    return picture;
 }
 
 CElementView::DropVerdict CElementView::EvaluateDrop(const CNodeDragData &data, const QModelIndex &target) const

@@ -4,6 +4,7 @@
 #include "framework/cmdtarget.h"
 #include "framework/viewbase.h"
 
+#include <QPointer>
 #include <QTreeView>
 
 class CElementTreeModel;
@@ -86,9 +87,8 @@ private:
     // becomes current, with one notification.
     void RemoveItemOfKey(ItemKey key);
     void RebuildAfterSourceEdit();
-    QPixmap DragPicture(const QModelIndex &index) const;
 
-    CWorkSpaceDoc *m_document;
+    QPointer<CWorkSpaceDoc> m_document;
     CElementTreeModel *m_model;
     ItemKey m_draggedItem = 0;
     // The caret when a drag came over the tree, put back when the drag leaves it again.
