@@ -7,7 +7,7 @@
 
 // One shown item of the element tree: the "Document" item, a "<!DOCTYPE>" item or an element.
 // Its children are made only when the view first asks for them, a batch at a time. `lastBuilt`
-// is the way from this item's node to the node of its last child item, through any entity
+// is the way from this item's node to the node of the last child item the filling made, through any entity
 // references on the way (their elements show under the item that holds the reference); the next
 // batch goes on from there in document order.
 struct CElementTreeItem
@@ -17,6 +17,10 @@ struct CElementTreeItem
     CElementTreeItem *parent = nullptr;
     int row = 0;
     std::vector<CElementTreeItem *> children;
+    // How many of the children, at the end, were made ahead of the filling: the items of
+    // elements appended to a long branch that is not filled yet. They are the last child nodes,
+    // in document order; the filling puts its items before them until it reaches them.
+    int tailCount = 0;
     std::vector<XmlNode> lastBuilt;
     // The way from the parent's node to this item's node: empty for a direct child, else the
     // entity references on the way and the node itself.

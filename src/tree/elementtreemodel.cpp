@@ -99,30 +99,64 @@ int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
 {
     if (item->complete)
         return 0;
+    const XmlNode firstTail = item->tailCount ? item->children[item->children.size() - item->tailCount]->node : XmlNode();
     CChildCursor cursor(item->node, item->lastBuilt);
     std::vector<std::pair<XmlNode, std::vector<XmlNode>>> found;
+    bool reachedTail = false;
     while (int(found.size()) < limit) {
         const XmlNode next = cursor.Next();
         if (next.isNull()) {
             item->complete = true;
             break;
         }
+        if (!firstTail.isNull() && next == firstTail) {
+            reachedTail = true;
+            break;
+        }
         std::vector<XmlNode> place = cursor.Position().size() > 1 ? cursor.Position() : std::vector<XmlNode>();
         found.emplace_back(next, std::move(place));
     }
-    if (found.empty())
-        return 0;
-    const int first = int(item->children.size());
-    beginInsertRows(IndexOf(item), first, first + int(found.size()) - 1);
-    for (auto &[node, place] : found) {
-        CElementTreeItem *child = NewItem(node, item, std::move(place));
-        child->row = int(item->children.size());
-        item->children.push_back(child);
+    const int first = int(item->children.size()) - item->tailCount;
+    if (!found.empty()) {
+        beginInsertRows(IndexOf(item), first, first + int(found.size()) - 1);
+        std::vector<CElementTreeItem *> made;
+        made.reserve(found.size());
+        for (auto &[node, place] : found)
+            made.push_back(NewItem(node, item, std::move(place)));
+        item->children.insert(item->children.begin() + first, made.begin(), made.end());
+        for (int row = first; row < int(item->children.size()); ++row)
+            item->children[row]->row = row;
+        item->lastBuilt = placeOf(made.back());
+        item->knownToHaveChildren = true;
+        endInsertRows();
     }
-    item->lastBuilt = placeOf(item->children.back());
+    if (reachedTail) {
+        // The filling met the items made ahead of it: they are ordinary children from now on.
+        item->tailCount = 0;
+        item->lastBuilt = placeOf(item->children.back());
+        if (found.empty())
+            return FetchChildren(item, limit);
+    }
+    return int(found.size());
+}
+
+CElementTreeItem *CElementTreeModel::AddTailItem(CElementTreeItem *item, const XmlNode &node)
+{
+    if (item->complete || node.parentNode() != item->node)
+        return nullptr;
+    for (XmlNode after = node.nextSibling(); !after.isNull(); after = after.nextSibling()) {
+        if (CChildCursor::IsShown(after.nodeType()) || after.nodeType() == NodeType::EntityReference)
+            return nullptr;
+    }
+    const int row = int(item->children.size());
+    beginInsertRows(IndexOf(item), row, row);
+    CElementTreeItem *child = NewItem(node, item, {});
+    child->row = row;
+    item->children.push_back(child);
+    ++item->tailCount;
     item->knownToHaveChildren = true;
     endInsertRows();
-    return int(found.size());
+    return child;
 }
 
 QModelIndex CElementTreeModel::IndexForNode(const XmlNode &node)
@@ -153,6 +187,7 @@ QModelIndex CElementTreeModel::IndexForNode(const XmlNode &node)
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         CElementTreeItem *found = nullptr;
         bool reopened = false;
+        bool fetchedOnce = false;
         for (;;) {
             CElementTreeItem *bound = m_items.value(m_document->GetItemKey(*it));
             if (bound && bound->parent == current) {
@@ -166,6 +201,17 @@ QModelIndex CElementTreeModel::IndexForNode(const XmlNode &node)
                     return QModelIndex();
                 reopened = true;
                 current->complete = false;
+            }
+            if (!fetchedOnce) {
+                fetchedOnce = true;
+                FetchChildren(current, BatchSize);
+                continue;
+            }
+            // A node appended to a long branch gets its item at once, ahead of the filling,
+            // rather than after items for every sibling before it.
+            if (CElementTreeItem *tail = AddTailItem(current, *it)) {
+                found = tail;
+                break;
             }
             FetchChildren(current, BatchSize);
         }
@@ -192,12 +238,15 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
     CElementTreeItem *parent = item->parent;
     const int row = item->row;
     beginRemoveRows(IndexOf(parent), row, row);
+    const int filled = int(parent->children.size()) - parent->tailCount;
     parent->children.erase(parent->children.begin() + row);
     for (int i = row; i < int(parent->children.size()); ++i)
         parent->children[i]->row = i;
-    if (row == int(parent->children.size())) {
-        // The filling goes on after the last child item that is still there.
-        parent->lastBuilt = parent->children.empty() ? std::vector<XmlNode>() : placeOf(parent->children.back());
+    if (row >= filled) {
+        --parent->tailCount;
+    } else if (row == filled - 1) {
+        // The filling goes on after the last filled child item that is still there.
+        parent->lastBuilt = row == 0 ? std::vector<XmlNode>() : placeOf(parent->children[row - 1]);
     }
     DeleteSubtree(item);
     endRemoveRows();

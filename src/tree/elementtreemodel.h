@@ -61,6 +61,9 @@ private:
     CElementTreeItem *NewItem(const XmlNode &node, CElementTreeItem *parent, std::vector<XmlNode> place);
     // Makes up to `limit` more children of `item`, telling the view; returns how many.
     int FetchChildren(CElementTreeItem *item, int limit);
+    // Makes the item of `node`, a last child node of `item`'s node, ahead of the filling; null
+    // when the node is not last among the shown child nodes.
+    CElementTreeItem *AddTailItem(CElementTreeItem *item, const XmlNode &node);
     void DeleteSubtree(CElementTreeItem *item);
 
     QPointer<CWorkSpaceDoc> m_document;

@@ -143,6 +143,53 @@ private Q_SLOTS:
         Q_UNUSED(branch);
     }
 
+    void elementAppendedToALongBranchGetsItsItemAtOnce()
+    {
+        TreeFixture tree(wideDocument(1, 3000));
+        auto *model = tree.view->TreeModel();
+        const QModelIndex document = model->index(0, 0);
+        model->fetchMore(document);
+        const QModelIndex root = model->index(0, 0, document);
+        model->fetchMore(root);
+        const QModelIndex branch = model->index(0, 0, root);
+        model->fetchMore(branch);
+        XmlNode branchNode = model->NodeOf(branch);
+        XmlNode added = branchNode.appendChild(tree.document->GetDOMDocument()->createElement(QStringLiteral("added")));
+        const QModelIndex index = model->IndexForNode(added);
+        QVERIFY(index.isValid());
+        QCOMPARE(index.data().toString(), QStringLiteral("added"));
+        QVERIFY(model->ItemCount() < 1000); // the three thousand siblings before it are not made
+        QCOMPARE(index.row(), model->rowCount(branch) - 1);
+        // The filling puts the siblings before it, takes it as an ordinary child, and goes on
+        // to what was appended after it.
+        XmlNode later = branchNode.appendChild(tree.document->GetDOMDocument()->createElement(QStringLiteral("later")));
+        const QStringList labels = labelsUnder(model, branch);
+        QCOMPARE(labels.size(), 3002);
+        QCOMPARE(labels.mid(3000), (QStringList{"added", "later"}));
+        QCOMPARE(labels.count(QStringLiteral("leaf")), 3000);
+        model->AddAppendedChildren(branch);
+        QCOMPARE(model->rowCount(branch), 3002);
+        QCOMPARE(model->IndexForNode(later).row(), 3001);
+        QCOMPARE(model->IndexForNode(added).row(), 3000);
+    }
+
+    void removingAnItemMadeAheadOfTheFilling()
+    {
+        TreeFixture tree(wideDocument(1, 1000));
+        auto *model = tree.view->TreeModel();
+        const QModelIndex document = model->index(0, 0);
+        model->fetchMore(document);
+        const QModelIndex root = model->index(0, 0, document);
+        model->fetchMore(root);
+        const QModelIndex branch = model->index(0, 0, root);
+        model->fetchMore(branch);
+        XmlNode branchNode = model->NodeOf(branch);
+        XmlNode added = branchNode.appendChild(tree.document->GetDOMDocument()->createElement(QStringLiteral("added")));
+        model->RemoveItem(model->IndexForNode(added));
+        branchNode.removeChild(added);
+        QCOMPARE(labelsUnder(model, branch), QStringList(1000, QStringLiteral("leaf")));
+    }
+
     void deepDocumentBuildsAndExpandsWithoutRecursion()
     {
         const int depth = 10000;
