@@ -44,6 +44,7 @@ void CElementTreeModel::DeleteSubtree(CElementTreeItem *top)
 void CElementTreeModel::Rebuild()
 {
     beginResetModel();
+    m_changing = true;
     DeleteSubtree(m_root);
     m_document->RemoveAllItems();
     m_root = new CElementTreeItem;
@@ -53,6 +54,7 @@ void CElementTreeModel::Rebuild()
         item->row = 0;
         m_root->children.push_back(item);
     }
+    m_changing = false;
     endResetModel();
 }
 
@@ -97,7 +99,7 @@ XmlNode CElementTreeModel::NodeOf(const QModelIndex &index) const
 
 int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
 {
-    if (item->complete)
+    if (item->complete || m_changing)
         return 0;
     const XmlNode firstTail = item->tailCount ? item->children[item->children.size() - item->tailCount]->node : XmlNode();
     CChildCursor cursor(item->node, item->lastBuilt);
@@ -119,6 +121,7 @@ int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
     const int first = int(item->children.size()) - item->tailCount;
     if (!found.empty()) {
         beginInsertRows(IndexOf(item), first, first + int(found.size()) - 1);
+        m_changing = true;
         std::vector<CElementTreeItem *> made;
         made.reserve(found.size());
         for (auto &[node, place] : found)
@@ -128,6 +131,7 @@ int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
             item->children[row]->row = row;
         item->lastBuilt = placeOf(made.back());
         item->knownToHaveChildren = true;
+        m_changing = false;
         endInsertRows();
     }
     if (reachedTail) {
@@ -142,7 +146,7 @@ int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
 
 CElementTreeItem *CElementTreeModel::AddTailItem(CElementTreeItem *item, const XmlNode &node)
 {
-    if (item->complete || node.parentNode() != item->node)
+    if (item->complete || m_changing || node.parentNode() != item->node)
         return nullptr;
     for (XmlNode after = node.nextSibling(); !after.isNull(); after = after.nextSibling()) {
         if (CChildCursor::IsShown(after.nodeType()) || after.nodeType() == NodeType::EntityReference)
@@ -150,11 +154,13 @@ CElementTreeItem *CElementTreeModel::AddTailItem(CElementTreeItem *item, const X
     }
     const int row = int(item->children.size());
     beginInsertRows(IndexOf(item), row, row);
+    m_changing = true;
     CElementTreeItem *child = NewItem(node, item, {});
     child->row = row;
     item->children.push_back(child);
     ++item->tailCount;
     item->knownToHaveChildren = true;
+    m_changing = false;
     endInsertRows();
     return child;
 }
@@ -223,7 +229,7 @@ QModelIndex CElementTreeModel::IndexForNode(const XmlNode &node)
 void CElementTreeModel::AddAppendedChildren(const QModelIndex &parent)
 {
     CElementTreeItem *item = ItemOf(parent);
-    if (item == m_root || !item->complete)
+    if (item == m_root || !item->complete || m_changing)
         return; // a branch still being filled picks up its new last children as it goes on
     item->complete = false;
     item->knownToHaveChildren = false;
@@ -233,10 +239,11 @@ void CElementTreeModel::AddAppendedChildren(const QModelIndex &parent)
 void CElementTreeModel::RemoveItem(const QModelIndex &index)
 {
     CElementTreeItem *item = ItemOf(index);
-    if (!index.isValid() || item == m_root)
+    if (!index.isValid() || item == m_root || m_changing)
         return;
     CElementTreeItem *parent = item->parent;
     const int row = item->row;
+    m_changing = true;
     beginRemoveRows(IndexOf(parent), row, row);
     const int filled = int(parent->children.size()) - parent->tailCount;
     parent->children.erase(parent->children.begin() + row);
@@ -249,6 +256,7 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
         parent->lastBuilt = row == 0 ? std::vector<XmlNode>() : placeOf(parent->children[row - 1]);
     }
     DeleteSubtree(item);
+    m_changing = false;
     endRemoveRows();
 }
 

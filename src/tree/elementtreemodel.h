@@ -70,4 +70,7 @@ private:
     CElementTreeItem *m_root;
     QHash<ItemKey, CElementTreeItem *> m_items;
     ItemKey m_nextKey = 1;
+    // Set while the items change: a view told of the change in the middle of it (a caret that
+    // moves off a removed item notifies the document's views) must not start another.
+    bool m_changing = false;
 };

@@ -280,7 +280,9 @@ void CElementView::RemoveItemOfKey(ItemKey key)
     const QModelIndex index = IndexOfKey(key);
     if (!index.isValid())
         return;
-    const bool wasCurrent = index == currentIndex();
+    bool wasCurrent = false;
+    for (QModelIndex above = currentIndex(); above.isValid() && !wasCurrent; above = above.parent())
+        wasCurrent = above == index;
     m_quietSelection = true;
     m_model->RemoveItem(index);
     m_quietSelection = false;

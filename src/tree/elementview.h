@@ -83,8 +83,8 @@ private:
     void OnRename();
 
     void OnCurrentItemChanged(const QModelIndex &current);
-    // Removes the item of `key`; when it was the caret, the item the tree selects in its place
-    // becomes current, with one notification.
+    // Removes the item of `key` and its subtree; when the caret was among them, the item the
+    // tree selects in their place becomes current, with one notification.
     void RemoveItemOfKey(ItemKey key);
     void RebuildAfterSourceEdit();
 

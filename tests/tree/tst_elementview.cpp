@@ -392,6 +392,23 @@ private Q_SLOTS:
         QVERIFY(!CWorkSpaceDoc::IsClipboardFilled());
     }
 
+    void doctypeCutIsRefusedAndDeleteRemovesIt()
+    {
+        TreeFixture tree("<!DOCTYPE r [<!ELEMENT r ANY>]><r><a/></r>");
+        Commands commands(tree);
+        MessageRecorder messages;
+        tree.click(tree.item({"<!DOCTYPE>"}));
+        QVERIFY(commands.manager.Execute(ID_EDIT_CUT));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to cut nodes.")));
+        QCOMPARE(labelsUnder(tree.view->model(), tree.item({})), (QStringList{"<!DOCTYPE>", "r"}));
+        QVERIFY(!commands.enabled(ID_EDIT_PASTE));
+        QVERIFY(commands.manager.Execute(ID_EDIT_DELETE));
+        QCOMPARE(labelsUnder(tree.view->model(), tree.item({})), QStringList{"r"});
+        QVERIFY(!tree.xml().contains(QStringLiteral("DOCTYPE")));
+        QCOMPARE(tree.document->GetCurrentItem(), tree.view->KeyOf(tree.view->currentIndex()));
+    }
+
     void pasteFromTheSystemClipboard()
     {
         TreeFixture tree("<r><a/></r>");
