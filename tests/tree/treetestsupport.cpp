@@ -59,3 +59,18 @@ QString TreeFixture::xml() const
     return document->GetDOMDocument()->xml();
 }
 
+
+QStringList labelsUnder(QAbstractItemModel *model, const QModelIndex &parent)
+{
+    while (model->canFetchMore(parent))
+        model->fetchMore(parent);
+    QStringList labels;
+    for (int row = 0; row < model->rowCount(parent); ++row)
+        labels << model->index(row, 0, parent).data().toString();
+    return labels;
+}
+
+QString rootXml(const TreeFixture &tree)
+{
+    return tree.document->GetDOMDocument()->documentElement().xml();
+}

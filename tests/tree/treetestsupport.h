@@ -36,6 +36,11 @@ struct TreeFixture
     CElementView *view = nullptr;
 };
 
+// The labels of the children of `parent`, filling the branch first.
+QStringList labelsUnder(QAbstractItemModel *model, const QModelIndex &parent);
+// The root element's markup.
+QString rootXml(const TreeFixture &tree);
+
 // Counts the notifications a document sends to its views.
 struct NotificationCounter : CViewBase
 {

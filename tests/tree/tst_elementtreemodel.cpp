@@ -12,16 +12,6 @@
 
 namespace {
 
-QStringList labelsUnder(QAbstractItemModel *model, const QModelIndex &parent)
-{
-    while (model->canFetchMore(parent))
-        model->fetchMore(parent);
-    QStringList labels;
-    for (int row = 0; row < model->rowCount(parent); ++row)
-        labels << model->index(row, 0, parent).data().toString();
-    return labels;
-}
-
 QByteArray wideDocument(int branches, int perBranch)
 {
     QByteArray xml = "<root>";

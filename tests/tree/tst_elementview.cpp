@@ -22,21 +22,6 @@
 
 namespace {
 
-QString rootXml(const TreeFixture &tree)
-{
-    return tree.document->GetDOMDocument()->documentElement().xml();
-}
-
-QStringList labelsUnder(QAbstractItemModel *model, const QModelIndex &parent)
-{
-    while (model->canFetchMore(parent))
-        model->fetchMore(parent);
-    QStringList labels;
-    for (int row = 0; row < model->rowCount(parent); ++row)
-        labels << model->index(row, 0, parent).data().toString();
-    return labels;
-}
-
 // Enter ends the label edit; the item view commits the text once the event loop runs.
 void pressEnter(QWidget *editor)
 {
@@ -220,16 +205,6 @@ private Q_SLOTS:
         QVERIFY(commands.enabled(ID_EDIT_PASTE_CLIPBOARD));
         QVERIFY(!commands.enabled(ID_EDIT_PASTE));
         QVERIFY(!commands.manager.Action(ID_EDIT_PROPERTIES) || !tree.view->HandlesCommand(ID_EDIT_PROPERTIES));
-    }
-
-    void withNothingSelectedOnlyPasteFromClipboardIsEnabled()
-    {
-        TreeFixture tree("<r><a/></r>");
-        Commands commands(tree);
-        tree.view->SelectItem(QModelIndex());
-        for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_NEW_CHILD, ID_EDIT_NEW_SIBLING, ID_EDIT_PASTE})
-            QVERIFY2(!commands.enabled(id), qPrintable(QString::number(id)));
-        QVERIFY(commands.enabled(ID_EDIT_PASTE_CLIPBOARD));
     }
 
     void newChildOpensTheEditorOnTheNewLastChild()

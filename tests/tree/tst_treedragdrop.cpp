@@ -19,21 +19,6 @@
 
 namespace {
 
-QString rootXml(const TreeFixture &tree)
-{
-    return tree.document->GetDOMDocument()->documentElement().xml();
-}
-
-QStringList labelsUnder(QAbstractItemModel *model, const QModelIndex &parent)
-{
-    while (model->canFetchMore(parent))
-        model->fetchMore(parent);
-    QStringList labels;
-    for (int row = 0; row < model->rowCount(parent); ++row)
-        labels << model->index(row, 0, parent).data().toString();
-    return labels;
-}
-
 // A whole drag as the two trees see it: the source starts it, the target takes the drop, the
 // source hears how it ended.
 bool dragAndDrop(TreeFixture &source, const QModelIndex &dragged, TreeFixture &target, const QModelIndex &onto)
