@@ -167,7 +167,7 @@ CElementTreeItem *CElementTreeModel::AddTailItem(CElementTreeItem *item, const X
 
 QModelIndex CElementTreeModel::IndexForNode(const XmlNode &node)
 {
-    if (node.isNull() || m_root->children.empty())
+    if (node.isNull() || m_root->children.empty() || m_changing)
         return QModelIndex();
     const ItemKey known = m_document->GetItemKey(node);
     if (CElementTreeItem *item = m_items.value(known))
