@@ -475,6 +475,23 @@ private Q_SLOTS:
         QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r"})), (QStringList{"x", "b"}));
     }
 
+    void sourceTextThatDoesNotParseKeepsTreeAndSelection()
+    {
+        TreeFixture tree("<r><a/><b/></r>");
+        MessageRecorder messages;
+        tree.click(tree.item({"r", "b"}));
+        const QString temp = tree.folder.write(QStringLiteral("TWRsource"), "<r><a></r>");
+        tree.document->SetSourceChanged(true);
+        tree.document->SetSourceTempPath(temp);
+        tree.document->UpdateAllViews(nullptr, 0, nullptr);
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.lastText().contains(QStringLiteral("Error Loading/Parsing Document.")));
+        QVERIFY(!QFile::exists(temp));
+        QCOMPARE(rootXml(tree), QStringLiteral("<r><a/><b/></r>"));
+        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("b"));
+        QCOMPARE(tree.document->GetNodePath(), QStringLiteral("/r/b/"));
+    }
+
     void sourceEditWithoutTheNodeSelectsNothing()
     {
         TreeFixture tree("<r><a/></r>");
