@@ -25,6 +25,9 @@ struct CElementTreeItem
     // The way from the parent's node to this item's node: empty for a direct child, else the
     // entity references on the way and the node itself.
     std::vector<XmlNode> place;
+    // True inside the content of an entity reference, which shows where the reference stands
+    // but is part of the entity's definition: it cannot be renamed, moved or dropped on.
+    bool readOnly = false;
     // True once every child item is made: the walk reached the last child node.
     bool complete = false;
     // True once a look ahead found a child node that will get an item.

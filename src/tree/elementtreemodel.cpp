@@ -64,6 +64,7 @@ CElementTreeItem *CElementTreeModel::NewItem(const XmlNode &node, CElementTreeIt
     item->node = node;
     item->parent = parent;
     item->place = std::move(place);
+    item->readOnly = !item->place.empty() || (parent && parent->readOnly);
     item->key = m_nextKey++;
     m_items.insert(item->key, item);
     m_document->SetItemNode(item->key, node);
@@ -360,7 +361,8 @@ Qt::ItemFlags CElementTreeModel::flags(const QModelIndex &index) const
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     // Only elements are renamed, dragged and dropped on; the "Document" and "<!DOCTYPE>" labels
     // are fixed.
-    if (ItemOf(index)->node.nodeType() == NodeType::Element)
+    const CElementTreeItem *item = ItemOf(index);
+    if (item->node.nodeType() == NodeType::Element && !item->readOnly)
         flags |= Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     return flags;
 }

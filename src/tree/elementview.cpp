@@ -345,10 +345,10 @@ CElementView::DropVerdict CElementView::EvaluateDrop(const CNodeDragData &data, 
 {
     if (!data.SourceDocument() || data.Nodes().isEmpty())
         return DropVerdict::Refused;
-    // Whatever is dropped goes under an element; the "Document" and "<!DOCTYPE>" items take
-    // nothing, so nothing is cut for them.
+    // Whatever is dropped goes under an element that can take it; the "Document" and
+    // "<!DOCTYPE>" items take nothing, so nothing is cut for them.
     const XmlNode node = m_model->NodeOf(target);
-    if (node.isNull() || node.nodeType() != NodeType::Element)
+    if (node.isNull() || !(m_model->flags(target) & Qt::ItemIsDropEnabled))
         return DropVerdict::Refused;
     if (data.AreNodeListRows() || data.SourceDocument() != m_document)
         return DropVerdict::Accepted;

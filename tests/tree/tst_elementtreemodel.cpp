@@ -210,6 +210,10 @@ private Q_SLOTS:
         TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b><c/></b>\">]><r><a/>&e;<d/></r>");
         QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r"})), (QStringList{"a", "b", "d"}));
         QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r", "b"})), QStringList{"c"});
+        // They belong to the entity's definition: no renaming, dragging or dropping there.
+        for (const QStringList &labels : {QStringList{"r", "b"}, QStringList{"r", "b", "c"}})
+            QCOMPARE(tree.view->model()->flags(tree.item(labels)), Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        QVERIFY(tree.view->model()->flags(tree.item({"r", "d"})) & Qt::ItemIsEditable);
     }
 
     void appendedElementsAreAddedOnlyOnce()

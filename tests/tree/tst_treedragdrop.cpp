@@ -4,6 +4,7 @@
 #include "treetestsupport.h"
 #include "tree/elementtreemodel.h"
 #include "tree/nodedragdata.h"
+#include "tree/nodemove.h"
 #include "document/xmldocument.h"
 #include "document/xmlnamednodemap.h"
 #include "common/messagerecorder.h"
@@ -271,27 +272,39 @@ private Q_SLOTS:
         QCOMPARE(messages.count(), 0);
     }
 
-    void failedPastePutsTheNodesBack()
+    void entityContentTakesNoDrop()
     {
-        // The content of an entity reference is read-only, so a paste under an element there
-        // fails after the cut; everything cut goes back where it was.
-        TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b/>\">]><r k=\"v\"><a>t</a>&e;<c/></r>");
+        // The content of an entity reference belongs to the entity's definition.
+        TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b/>\">]><r><a>t</a>&e;</r>");
         MessageRecorder messages;
         const QString before = rootXml(tree);
         const QModelIndex b = tree.item({"r", "b"});
         QVERIFY(b.isValid());
+        QVERIFY(!tree.view->BeginDrag(b));
         QVERIFY(!dragAndDrop(tree, tree.item({"r", "a"}), tree, b));
+        QCOMPARE(rootXml(tree), before);
+        QCOMPARE(messages.count(), 0);
+    }
+
+    void failedPastePutsTheNodesBack()
+    {
+        // A paste under the content of an entity reference fails after the cut; everything cut
+        // goes back where it was.
+        TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b/>\">]><r k=\"v\"><a>t</a>&e;<c/></r>");
+        MessageRecorder messages;
+        const QString before = rootXml(tree);
+        const ItemKey b = tree.view->KeyOf(tree.item({"r", "b"}));
+        const XmlNode a = tree.view->TreeModel()->NodeOf(tree.item({"r", "a"}));
+        QVERIFY(!CNodeMove::Run(tree.document.get(), {a}, tree.document.get(), b));
         QCOMPARE(messages.count(), 1);
         QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to paste items.")));
         QCOMPARE(rootXml(tree), before);
-        QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r"})), (QStringList{"a", "b", "c"}));
-        QCOMPARE(tree.view->currentIndex(), tree.item({"r", "a"}));
+        QVERIFY(!CWorkSpaceDoc::IsClipboardFilled());
         // Rows as well: the attribute and the text come back to their element.
-        const XmlNode element = tree.view->TreeModel()->NodeOf(tree.item({"r"}));
+        const XmlNode element = tree.document->GetDOMDocument()->documentElement();
         QList<XmlNode> rows = attributesOf(element);
-        rows << element.firstChild().firstChild();
-        CNodeDragData data(tree.document.get(), rows, true, tree.view->KeyOf(tree.item({"r"})));
-        QVERIFY(!tree.view->DropNodes(data, tree.item({"r", "b"})));
+        rows << a.firstChild();
+        QVERIFY(!CNodeMove::Run(tree.document.get(), rows, tree.document.get(), b));
         QCOMPARE(rootXml(tree), before);
     }
 
