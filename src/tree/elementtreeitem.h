@@ -7,9 +7,9 @@
 
 // One shown item of the element tree: the "Document" item, a "<!DOCTYPE>" item or an element.
 // Its children are made only when the view first asks for them, a batch at a time. `lastBuilt`
-// is the way from this item's node to the node of the last child item the filling made, through any entity
-// references on the way (their elements show under the item that holds the reference); the next
-// batch goes on from there in document order.
+// is the way from this item's node to the node of the last child item the filling made, through
+// any entity references on the way (their elements show under the item that holds the
+// reference); the next batch goes on from there in document order.
 struct CElementTreeItem
 {
     XmlNode node;
