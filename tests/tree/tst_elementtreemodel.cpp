@@ -63,14 +63,6 @@ private Q_SLOTS:
         QCOMPARE(tree.document->GetItemNode(treeModel->KeyOf(document)).nodeType(), int(NodeType::Document));
     }
 
-    void doctypeAfterRootKeepsDocumentOrder()
-    {
-        // A document type cannot follow the root in a file, but one pasted from elsewhere is
-        // shown where the DOM has it; the order here comes from the file.
-        TreeFixture tree("<!DOCTYPE r><r/>");
-        QCOMPARE(labelsUnder(tree.view->model(), tree.item({})), (QStringList{"<!DOCTYPE>", "r"}));
-    }
-
     void initialBuildSelectsNothingAndClearsModified()
     {
         // A new document is marked modified by the document; its first build clears that.

@@ -78,20 +78,6 @@ private Q_SLOTS:
         QCOMPARE(tree.document->GetCurrentNode().nodeType(), int(NodeType::Document));
     }
 
-    void selectionDuringADragTellsNobody()
-    {
-        TreeFixture tree("<a><b/><c/></a>");
-        tree.click(tree.item({"a", "b"}));
-        NotificationCounter views(tree.document.get());
-        QSignalSpy status(tree.view, &CElementView::statusTextChanged);
-        CWorkSpaceDoc::SetDragging(true);
-        tree.click(tree.item({"a", "c"}));
-        CWorkSpaceDoc::SetDragging(false);
-        QCOMPARE(tree.document->GetCurrentNode().nodeName(), QStringLiteral("c"));
-        QCOMPARE(views.count, 0);
-        QCOMPARE(status.count(), 0);
-    }
-
     void renameInPlaceWithTheKeyboard()
     {
         TreeFixture tree("<r a=\"1\"><old>text<x/></old></r>");
@@ -224,17 +210,6 @@ private Q_SLOTS:
         QTest::keyClicks(editor, QStringLiteral("item"));
         pressEnter(editor);
         QCOMPARE(rootXml(tree), QStringLiteral("<r><a><x/><item/></a><b/></r>"));
-    }
-
-    void newChildOfAnUnexpandedBranchShowsItsItem()
-    {
-        TreeFixture tree("<r><a><x/><y/></a></r>");
-        Commands commands(tree);
-        tree.click(tree.item({"r", "a"}));
-        tree.view->collapse(tree.item({"r", "a"}));
-        QVERIFY(commands.manager.Execute(ID_EDIT_NEW_CHILD));
-        QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r", "a"})), (QStringList{"x", "y", "NewChild"}));
-        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("NewChild"));
     }
 
     void newSiblingGoesToTheEndOfTheParent()
