@@ -13,6 +13,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -162,6 +163,7 @@ private Q_SLOTS:
         std::unique_ptr<CNodeDragData> data(tree.view->BeginDrag(tree.item({"r", "a"})));
         QVERIFY(CWorkSpaceDoc::IsDragging());
         NotificationCounter views(tree.document.get());
+        QSignalSpy status(tree.view, &CElementView::statusTextChanged);
         QWidget *viewport = tree.view->viewport();
         const Qt::DropActions actions = Qt::MoveAction | Qt::LinkAction;
         QDragEnterEvent enter(tree.view->visualRect(b).center(), actions, data.get(), Qt::LeftButton, Qt::NoModifier);
@@ -176,6 +178,7 @@ private Q_SLOTS:
         // Hovering selects the item, telling nobody.
         QCOMPARE(tree.document->GetCurrentNode().nodeName(), QStringLiteral("b"));
         QCOMPARE(views.count, 0);
+        QCOMPARE(status.count(), 0);
         QCOMPARE(moveOver(x).first, true);
         QCOMPARE(moveOver(x).second, Qt::LinkAction); // shown as "no", but the release is heard
         QCOMPARE(moveOver(document).first, false);
