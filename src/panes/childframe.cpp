@@ -1,10 +1,13 @@
 #include "childframe.h"
 
+#include "nodeproperties.h"
 #include "propertysheetview.h"
 #include "sheetpage.h"
 #include "treewrightview.h"
 #include "document/workspacedoc.h"
+#include "framework/cmdui.h"
 #include "resources/commandids.h"
+#include "tree/elementview.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -20,7 +23,7 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     : QWidget(parent),
       m_document(document),
       m_splitter(new QSplitter(Qt::Horizontal, this)),
-      m_treePane(new QWidget(m_splitter)),
+      m_treePane(new CElementView(document, m_splitter)),
       m_nodePane(new CTreewrightView(document, m_splitter)),
       m_statusBar(new QStatusBar(this)),
       m_statusText(new QLabel(m_statusBar))
@@ -33,7 +36,6 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     m_statusBar->addWidget(m_statusText, 1);
     m_statusBar->setSizeGripEnabled(false);
 
-    m_treePane->setFocusPolicy(Qt::StrongFocus);
     m_splitter->addWidget(m_treePane);
     m_splitter->addWidget(m_nodePane);
     m_splitter->setChildrenCollapsible(false);
@@ -42,6 +44,10 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     resize(TreeWidth + 300 + m_splitter->handleWidth(), 300);
 
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
+    connect(m_treePane, &CElementView::statusTextChanged, this, &CChildFrame::SetStatusText);
+    // The properties of the current node, from the tree, the node pane and the menus alike.
+    AddCommand(ID_EDIT_PROPERTIES, [this] { ShowNodeProperties(m_document, this); },
+               [this](CCmdUI *ui) { ui->Enable(!m_document->GetCurrentNode().isNull()); });
     AddCommand(ID_NEXT_PANE, [this] { ActivatePane(1 - m_activeColumn); });
     AddCommand(ID_PREV_PANE, [this] { ActivatePane(1 - m_activeColumn); });
 }
@@ -50,6 +56,8 @@ CChildFrame::~CChildFrame() = default;
 
 void CChildFrame::OnInitialUpdate()
 {
+    // The tree is told first, so that a source reload is done before the pages read the document.
+    m_treePane->OnInitialUpdate();
     m_nodePane->OnInitialUpdate();
     SetStatusText(m_document->GetNodePath(m_document->GetCurrentNode()));
 }
@@ -104,8 +112,8 @@ QList<CCmdTarget *> CChildFrame::CommandRoute()
                 route.append(page);
         }
         route.append(m_nodePane);
-    } else if (m_treeTarget) {
-        route.append(m_treeTarget);
+    } else {
+        route.append(m_treePane);
     }
     route.append(m_document);
     route.append(this);

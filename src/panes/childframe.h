@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class CElementView;
 class CTreewrightView;
 class CWorkSpaceDoc;
 class QLabel;
@@ -27,7 +28,7 @@ public:
     CWorkSpaceDoc *GetDocument() const { return m_document; }
     void OnInitialUpdate();
 
-    QWidget *TreePane() const { return m_treePane; }
+    CElementView *TreePane() const { return m_treePane; }
     CTreewrightView *NodePane() const { return m_nodePane; }
     QSplitter *Splitter() const { return m_splitter; }
     // 0 while the tree is the active pane, 1 while the node pane is.
@@ -54,8 +55,7 @@ private:
 
     CWorkSpaceDoc *m_document;
     QSplitter *m_splitter;
-    QWidget *m_treePane;
-    CCmdTarget *m_treeTarget = nullptr;
+    CElementView *m_treePane;
     CTreewrightView *m_nodePane;
     QStatusBar *m_statusBar;
     QLabel *m_statusText;

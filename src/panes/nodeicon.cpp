@@ -1,9 +1,7 @@
 #include "nodeicon.h"
 
 #include "document/xmlnode.h"
-
-#include <QApplication>
-#include <QStyle>
+#include "resources/nodepicture.h"
 
 int NodePictureId(int nodeType)
 {
@@ -21,18 +19,5 @@ int NodePictureId(int nodeType)
 
 QIcon NodeIcon(int nodeType)
 {
-    // Stand-ins from the style until the node pictures are drawn; then this returns
-    // NodePicture(NodePictureId(nodeType)).
-    QStyle::StandardPixmap picture = QStyle::SP_DirIcon;
-    switch (NodePictureId(nodeType)) {
-    case 134: picture = QStyle::SP_FileIcon; break;
-    case 135: picture = QStyle::SP_FileDialogDetailedView; break;
-    case 136: picture = QStyle::SP_MessageBoxInformation; break;
-    case 137: picture = QStyle::SP_FileDialogContentsView; break;
-    case 138: picture = QStyle::SP_FileDialogInfoView; break;
-    case 139: picture = QStyle::SP_CommandLink; break;
-    case 177: picture = QStyle::SP_FileLinkIcon; break;
-    default: break;
-    }
-    return QApplication::style()->standardIcon(picture);
+    return NodePicture(NodePictureId(nodeType));
 }

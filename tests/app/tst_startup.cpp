@@ -88,6 +88,9 @@ private Q_SLOTS:
         CTreewrightApp app;
         QVERIFY(app.InitInstance({}));
         QMdiSubWindow *window = app.MainFrame()->MdiArea()->subWindowList().first();
+        // A fresh document closes without a question; an edited one asks.
+        QVERIFY(!app.Documents().first()->IsModified());
+        app.Documents().first()->SetModifiedFlag(true);
         MessageRecorder messages;
         messages.queueAnswer(IDAnswer::Cancel);
         QVERIFY(!window->close());

@@ -8,6 +8,7 @@
 #include "panes/sheetpage.h"
 #include "panes/treewrightview.h"
 #include "resources/commandids.h"
+#include "tree/elementview.h"
 
 #include <QSplitter>
 #include <QTabBar>

@@ -1,0 +1,368 @@
+#include "elementtreemodel.h"
+
+#include "childcursor.h"
+#include "elementtreeitem.h"
+#include "resources/nodepicture.h"
+
+namespace {
+
+std::vector<XmlNode> placeOf(const CElementTreeItem *item)
+{
+    return item->place.empty() ? std::vector<XmlNode>{item->node} : item->place;
+}
+
+} // namespace
+
+CElementTreeModel::CElementTreeModel(CWorkSpaceDoc *document, QObject *parent)
+    : QAbstractItemModel(parent), m_document(document), m_root(new CElementTreeItem)
+{
+    m_root->complete = true;
+}
+
+CElementTreeModel::~CElementTreeModel()
+{
+    DeleteSubtree(m_root);
+}
+
+void CElementTreeModel::DeleteSubtree(CElementTreeItem *top)
+{
+    // An explicit stack: a document nested ten thousand levels deep must not exhaust the real one.
+    std::vector<CElementTreeItem *> pending{top};
+    while (!pending.empty()) {
+        CElementTreeItem *item = pending.back();
+        pending.pop_back();
+        pending.insert(pending.end(), item->children.begin(), item->children.end());
+        if (item->key) {
+            m_items.remove(item->key);
+            if (m_document)
+                m_document->RemoveItem(item->key);
+        }
+        delete item;
+    }
+}
+
+void CElementTreeModel::Rebuild()
+{
+    beginResetModel();
+    m_changing = true;
+    DeleteSubtree(m_root);
+    m_document->RemoveAllItems();
+    m_root = new CElementTreeItem;
+    m_root->complete = true;
+    if (XmlDocument *dom = m_document->GetDOMDocument()) {
+        CElementTreeItem *item = NewItem(dom->documentNode(), m_root, {});
+        item->row = 0;
+        m_root->children.push_back(item);
+    }
+    m_changing = false;
+    endResetModel();
+}
+
+CElementTreeItem *CElementTreeModel::NewItem(const XmlNode &node, CElementTreeItem *parent, std::vector<XmlNode> place)
+{
+    auto *item = new CElementTreeItem;
+    item->node = node;
+    item->parent = parent;
+    item->place = std::move(place);
+    item->readOnly = !item->place.empty() || (parent && parent->readOnly);
+    item->key = m_nextKey++;
+    m_items.insert(item->key, item);
+    m_document->SetItemNode(item->key, node);
+    return item;
+}
+
+CElementTreeItem *CElementTreeModel::ItemOf(const QModelIndex &index) const
+{
+    return index.isValid() ? static_cast<CElementTreeItem *>(index.internalPointer()) : m_root;
+}
+
+QModelIndex CElementTreeModel::IndexOf(CElementTreeItem *item) const
+{
+    if (!item || item == m_root)
+        return QModelIndex();
+    return createIndex(item->row, 0, item);
+}
+
+ItemKey CElementTreeModel::KeyOf(const QModelIndex &index) const
+{
+    return index.isValid() ? ItemOf(index)->key : 0;
+}
+
+QModelIndex CElementTreeModel::IndexOfKey(ItemKey key) const
+{
+    return IndexOf(m_items.value(key));
+}
+
+XmlNode CElementTreeModel::NodeOf(const QModelIndex &index) const
+{
+    return index.isValid() ? ItemOf(index)->node : XmlNode();
+}
+
+int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
+{
+    if (item->complete || m_changing)
+        return 0;
+    const XmlNode firstTail = item->tailCount ? item->children[item->children.size() - item->tailCount]->node : XmlNode();
+    CChildCursor cursor(item->node, item->lastBuilt);
+    std::vector<std::pair<XmlNode, std::vector<XmlNode>>> found;
+    bool reachedTail = false;
+    while (int(found.size()) < limit) {
+        const XmlNode next = cursor.Next();
+        if (next.isNull()) {
+            item->complete = true;
+            break;
+        }
+        if (!firstTail.isNull() && next == firstTail) {
+            reachedTail = true;
+            break;
+        }
+        std::vector<XmlNode> place = cursor.Position().size() > 1 ? cursor.Position() : std::vector<XmlNode>();
+        found.emplace_back(next, std::move(place));
+    }
+    const int first = int(item->children.size()) - item->tailCount;
+    if (!found.empty()) {
+        beginInsertRows(IndexOf(item), first, first + int(found.size()) - 1);
+        m_changing = true;
+        std::vector<CElementTreeItem *> made;
+        made.reserve(found.size());
+        for (auto &[node, place] : found)
+            made.push_back(NewItem(node, item, std::move(place)));
+        item->children.insert(item->children.begin() + first, made.begin(), made.end());
+        for (int row = first; row < int(item->children.size()); ++row)
+            item->children[row]->row = row;
+        item->lastBuilt = placeOf(made.back());
+        item->knownToHaveChildren = true;
+        m_changing = false;
+        endInsertRows();
+    }
+    if (reachedTail) {
+        // The filling met the items made ahead of it: they are ordinary children from now on.
+        item->tailCount = 0;
+        item->lastBuilt = placeOf(item->children.back());
+        if (found.empty())
+            return FetchChildren(item, limit);
+    }
+    return int(found.size());
+}
+
+CElementTreeItem *CElementTreeModel::AddTailItem(CElementTreeItem *item, const XmlNode &node)
+{
+    if (item->complete || m_changing || node.parentNode() != item->node)
+        return nullptr;
+    for (XmlNode after = node.nextSibling(); !after.isNull(); after = after.nextSibling()) {
+        if (CChildCursor::IsShown(after.nodeType()) || after.nodeType() == NodeType::EntityReference)
+            return nullptr;
+    }
+    const int row = int(item->children.size());
+    beginInsertRows(IndexOf(item), row, row);
+    m_changing = true;
+    CElementTreeItem *child = NewItem(node, item, {});
+    child->row = row;
+    item->children.push_back(child);
+    ++item->tailCount;
+    item->knownToHaveChildren = true;
+    m_changing = false;
+    endInsertRows();
+    return child;
+}
+
+QModelIndex CElementTreeModel::IndexForNode(const XmlNode &node)
+{
+    if (node.isNull() || m_root->children.empty() || m_changing)
+        return QModelIndex();
+    const ItemKey known = m_document->GetItemKey(node);
+    if (CElementTreeItem *item = m_items.value(known))
+        return IndexOf(item);
+    // The shown nodes from the top down to `node`; the walk up fails inside an entity's
+    // definition, which the tree does not show.
+    std::vector<XmlNode> chain;
+    XmlNode top = node;
+    for (XmlNode n = node; !n.isNull(); n = n.parentNode()) {
+        const int type = n.nodeType();
+        if (type == NodeType::Document) {
+            top = n;
+            break;
+        }
+        if (!CChildCursor::IsShown(type))
+            return QModelIndex();
+        chain.push_back(n);
+        top = n;
+    }
+    CElementTreeItem *current = m_root->children.front();
+    if (top != current->node)
+        return QModelIndex();
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        CElementTreeItem *found = nullptr;
+        bool reopened = false;
+        bool fetchedOnce = false;
+        for (;;) {
+            CElementTreeItem *bound = m_items.value(m_document->GetItemKey(*it));
+            if (bound && bound->parent == current) {
+                found = bound;
+                break;
+            }
+            if (current->complete) {
+                // A branch filled before the node was appended to it: look once more from its
+                // last child item on.
+                if (reopened)
+                    return QModelIndex();
+                reopened = true;
+                current->complete = false;
+            }
+            if (!fetchedOnce) {
+                fetchedOnce = true;
+                FetchChildren(current, BatchSize);
+                continue;
+            }
+            // A node appended to a long branch gets its item at once, ahead of the filling,
+            // rather than after items for every sibling before it.
+            if (CElementTreeItem *tail = AddTailItem(current, *it)) {
+                found = tail;
+                break;
+            }
+            FetchChildren(current, BatchSize);
+        }
+        current = found;
+    }
+    return IndexOf(current);
+}
+
+void CElementTreeModel::AddAppendedChildren(const QModelIndex &parent)
+{
+    CElementTreeItem *item = ItemOf(parent);
+    if (item == m_root || !item->complete || m_changing)
+        return; // a branch still being filled picks up its new last children as it goes on
+    item->complete = false;
+    item->knownToHaveChildren = false;
+    FetchChildren(item, BatchSize);
+}
+
+void CElementTreeModel::RemoveItem(const QModelIndex &index)
+{
+    CElementTreeItem *item = ItemOf(index);
+    if (!index.isValid() || item == m_root || m_changing)
+        return;
+    CElementTreeItem *parent = item->parent;
+    const int row = item->row;
+    m_changing = true;
+    beginRemoveRows(IndexOf(parent), row, row);
+    const int filled = int(parent->children.size()) - parent->tailCount;
+    parent->children.erase(parent->children.begin() + row);
+    for (int i = row; i < int(parent->children.size()); ++i)
+        parent->children[i]->row = i;
+    if (row >= filled) {
+        --parent->tailCount;
+    } else if (row == filled - 1) {
+        // The filling goes on after the last filled child item that is still there.
+        parent->lastBuilt = row == 0 ? std::vector<XmlNode>() : placeOf(parent->children[row - 1]);
+    }
+    DeleteSubtree(item);
+    m_changing = false;
+    endRemoveRows();
+}
+
+QModelIndex CElementTreeModel::index(int row, int column, const QModelIndex &parent) const
+{
+    const CElementTreeItem *item = ItemOf(parent);
+    if (column != 0 || row < 0 || row >= int(item->children.size()))
+        return QModelIndex();
+    return createIndex(row, 0, item->children[row]);
+}
+
+QModelIndex CElementTreeModel::parent(const QModelIndex &child) const
+{
+    if (!child.isValid())
+        return QModelIndex();
+    return IndexOf(ItemOf(child)->parent);
+}
+
+int CElementTreeModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    return int(ItemOf(parent)->children.size());
+}
+
+int CElementTreeModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
+
+bool CElementTreeModel::hasChildren(const QModelIndex &parent) const
+{
+    CElementTreeItem *item = ItemOf(parent);
+    if (!item->children.empty() || item->knownToHaveChildren)
+        return true;
+    if (item->complete)
+        return false;
+    // Look ahead for one child node that will get an item; remember the answer, as the view asks
+    // for every row it paints.
+    CChildCursor cursor(item->node, item->lastBuilt);
+    if (cursor.Next().isNull())
+        item->complete = true;
+    else
+        item->knownToHaveChildren = true;
+    return item->knownToHaveChildren;
+}
+
+bool CElementTreeModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !ItemOf(parent)->complete;
+}
+
+void CElementTreeModel::fetchMore(const QModelIndex &parent)
+{
+    FetchChildren(ItemOf(parent), BatchSize);
+}
+
+QVariant CElementTreeModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const XmlNode &node = ItemOf(index)->node;
+    const int type = node.nodeType();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (type == NodeType::Document)
+            return QStringLiteral("Document");
+        if (type == NodeType::DocumentType)
+            return QStringLiteral("<!DOCTYPE>");
+        return node.nodeName();
+    case Qt::DecorationRole:
+        return NodePicture(type == NodeType::Document ? 132 : type == NodeType::DocumentType ? 138 : 133);
+    default:
+        return QVariant();
+    }
+}
+
+bool CElementTreeModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const XmlNode node = ItemOf(index)->node;
+    const QString name = value.toString();
+    if (name.isEmpty())
+        return false; // nothing typed: the old name stays
+    if (name == node.nodeName())
+        return true;
+    // The document reports a refused name itself; the label then shows the name the DOM kept.
+    if (!m_document->RenameNode(node, name))
+        return false;
+    m_document->SetModifiedFlag(true);
+    Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+Qt::ItemFlags CElementTreeModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // Only elements are renamed, dragged and dropped on; the "Document" and "<!DOCTYPE>" labels
+    // are fixed.
+    const CElementTreeItem *item = ItemOf(index);
+    if (item->node.nodeType() == NodeType::Element && !item->readOnly)
+        flags |= Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    return flags;
+}

@@ -1,0 +1,471 @@
+#include "elementview.h"
+
+#include "dragpicture.h"
+#include "elementtreemodel.h"
+#include "nodedragdata.h"
+#include "nodemove.h"
+#include "framework/cmdui.h"
+#include "framework/commandmanager.h"
+#include "framework/messagehelper.h"
+#include "framework/panefocus.h"
+#include "resources/commandids.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QPointer>
+
+namespace {
+
+constexpr int TreeEditMenu = 175;
+
+} // namespace
+
+CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
+    : QTreeView(parent), m_document(document), m_model(new CElementTreeModel(document, this))
+{
+    setWindowTitle(QStringLiteral("Element View"));
+    setHeaderHidden(true);
+    setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(false);
+    setAutoExpandDelay(700);
+    setIconSize(QSize(16, 16));
+    setModel(m_model);
+    if (m_document)
+        m_document->AddView(this);
+    RegisterCommands();
+}
+
+CElementView::~CElementView()
+{
+    if (m_document)
+        m_document->RemoveView(this);
+}
+
+void CElementView::RegisterCommands()
+{
+    const auto whenNonDocumentNode = [this](CCmdUI *ui) { ui->Enable(IsNonDocumentNodeCurrent()); };
+    AddCommand(ID_EDIT_CUT, [this] { OnCut(); }, whenNonDocumentNode);
+    AddCommand(ID_EDIT_COPY, [this] { OnCopy(); }, whenNonDocumentNode);
+    AddCommand(ID_EDIT_DELETE, [this] { OnDelete(); }, whenNonDocumentNode);
+    AddCommand(ID_EDIT_RENAME, [this] { OnRename(); }, whenNonDocumentNode);
+    AddCommand(ID_EDIT_PASTE, [this] { OnPaste(); }, [](CCmdUI *ui) { ui->Enable(CWorkSpaceDoc::IsClipboardFilled()); });
+    AddCommand(ID_EDIT_PASTE_CLIPBOARD, [this] { OnPasteFromClipboard(); });
+    AddCommand(ID_EDIT_NEW_CHILD, [this] { OnNewChild(); }, [this](CCmdUI *ui) {
+        const XmlNode node = m_document->GetCurrentNode();
+        const bool noRoot = m_document->GetDOMDocument()->documentElement().isNull();
+        ui->Enable(!node.isNull() && (node.nodeType() != NodeType::Document || noRoot));
+    });
+    AddCommand(ID_EDIT_NEW_SIBLING, [this] { OnNewSibling(); }, [this](CCmdUI *ui) {
+        const XmlNode node = m_document->GetCurrentNode();
+        const XmlNode parent = node.isNull() ? XmlNode() : node.parentNode();
+        ui->Enable(!node.isNull() && node.nodeType() != NodeType::Document && !parent.isNull()
+                   && parent.nodeType() != NodeType::Document);
+    });
+}
+
+bool CElementView::IsNonDocumentNodeCurrent() const
+{
+    const XmlNode node = m_document->GetCurrentNode();
+    return !node.isNull() && node.nodeType() != NodeType::Document;
+}
+
+ItemKey CElementView::KeyOf(const QModelIndex &index) const
+{
+    return m_model->KeyOf(index);
+}
+
+QModelIndex CElementView::IndexOfKey(ItemKey key) const
+{
+    return m_model->IndexOfKey(key);
+}
+
+void CElementView::OnInitialUpdate()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_model->Rebuild();
+    m_document->SetCurrentItem(0);
+    // A new document starts modified; showing it is no edit.
+    m_document->SetModifiedFlag(false);
+    QApplication::restoreOverrideCursor();
+}
+
+void CElementView::OnUpdate(CViewBase *, long, QObject *)
+{
+    if (m_document->IsSourceChanged()) {
+        RebuildAfterSourceEdit();
+        return;
+    }
+    // Elements another pane pasted under the current node (a paste in the node list) show at
+    // once. Only the current node's new last children are looked at, so this costs nothing in
+    // proportion to the document.
+    if (!CWorkSpaceDoc::IsDragging())
+        m_model->AddAppendedChildren(IndexOfKey(m_document->GetCurrentItem()));
+}
+
+void CElementView::RebuildAfterSourceEdit()
+{
+    m_document->SetSourceChanged(false);
+    const QString path = m_document->GetNodePath();
+    m_document->ReloadFromSourceTemp();
+    m_model->Rebuild();
+    m_document->SetCurrentItem(0);
+    // The tree is filled lazily: make the items on the way to the node first, so that the
+    // document finds a shown item with that path.
+    m_model->IndexForNode(m_document->FindNodeByPath(path));
+    const ItemKey key = m_document->SelectItemByPath(path);
+    const QModelIndex index = IndexOfKey(key);
+    if (!index.isValid())
+        return;
+    expand(index);
+    SelectItem(index);
+}
+
+void CElementView::SelectItem(const QModelIndex &index)
+{
+    if (index.isValid())
+        scrollTo(index);
+    if (index == currentIndex()) {
+        if (index.isValid())
+            selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+        OnCurrentItemChanged(index);
+        return;
+    }
+    if (index.isValid())
+        setCurrentIndex(index);
+    else
+        selectionModel()->clear();
+}
+
+void CElementView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTreeView::currentChanged(current, previous);
+    // The caret is always shown selected, also when the view made an item current by itself
+    // (as it does when it first gets the focus).
+    if (current.isValid() && !selectionModel()->isSelected(current))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+    if (!m_quietSelection)
+        OnCurrentItemChanged(current);
+}
+
+void CElementView::OnCurrentItemChanged(const QModelIndex &current)
+{
+    m_document->SetCurrentItem(KeyOf(current));
+    // Hovering during a drag selects items; those selections tell nobody.
+    if (CWorkSpaceDoc::IsDragging())
+        return;
+    m_document->UpdateAllViews(nullptr, 0, nullptr);
+    Q_EMIT statusTextChanged(m_document->GetNodePath());
+}
+
+void CElementView::focusInEvent(QFocusEvent *event)
+{
+    QTreeView::focusInEvent(event);
+    NotifyPaneFocus(this, TreeEditMenu);
+}
+
+void CElementView::keyPressEvent(QKeyEvent *event)
+{
+    // The item view would put the label on the system clipboard, which this program never
+    // writes; copying is the Copy command's business.
+    if (event->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void CElementView::contextMenuEvent(QContextMenuEvent *event)
+{
+    setFocus(Qt::PopupFocusReason);
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        // The item under the pointer becomes current; empty space leaves nothing current, so
+        // that the commands that need a node are disabled.
+        SelectItem(indexAt(event->pos()));
+    }
+    if (CCommandManager *commands = CCommandManager::Instance())
+        commands->ShowPopup(TreeEditMenu, event->globalPos(), this);
+    event->accept();
+}
+
+// ---- commands ----
+
+void CElementView::OnNewChild()
+{
+    NewElement(m_document->GetCurrentItem(), QStringLiteral("NewChild"));
+}
+
+void CElementView::OnNewSibling()
+{
+    const QModelIndex current = IndexOfKey(m_document->GetCurrentItem());
+    NewElement(KeyOf(current.parent()), QStringLiteral("NewSibling"));
+}
+
+void CElementView::NewElement(ItemKey parentKey, const QString &name)
+{
+    // The element is made first and its item after, so that a refused element (a second root)
+    // leaves no item bound to nothing. The document reports the refusal itself.
+    const XmlNode element = m_document->CreateNode(parentKey, NodeType::Element, name, QString());
+    if (element.isNull())
+        return;
+    m_document->SetModifiedFlag(true);
+    const QModelIndex index = m_model->IndexForNode(element);
+    if (!index.isValid())
+        return;
+    SelectItem(index);
+    setFocus(Qt::OtherFocusReason);
+    edit(index);
+}
+
+void CElementView::OnCut()
+{
+    const ItemKey key = m_document->GetCurrentItem();
+    if (m_document->PutNodeOnClipboard(true, m_document->GetCurrentNode()))
+        RemoveItemOfKey(key);
+}
+
+void CElementView::OnCopy()
+{
+    m_document->PutNodeOnClipboard(false, m_document->GetCurrentNode());
+}
+
+void CElementView::OnPaste()
+{
+    if (m_document->PasteNodes())
+        m_model->AddAppendedChildren(IndexOfKey(m_document->GetCurrentItem()));
+}
+
+void CElementView::OnPasteFromClipboard()
+{
+    if (!m_document->PasteFromSystemClipboard())
+        return;
+    const QModelIndex current = IndexOfKey(m_document->GetCurrentItem());
+    m_model->AddAppendedChildren(current);
+    if (current.isValid())
+        expand(current);
+}
+
+void CElementView::OnDelete()
+{
+    const ItemKey key = m_document->GetCurrentItem();
+    if (m_document->DeleteNode(key))
+        RemoveItemOfKey(key);
+}
+
+void CElementView::OnRename()
+{
+    const QModelIndex current = IndexOfKey(m_document->GetCurrentItem());
+    if (!(m_model->flags(current) & Qt::ItemIsEditable))
+        return; // the "Document" and "<!DOCTYPE>" labels stay
+    setFocus(Qt::OtherFocusReason);
+    edit(current);
+}
+
+void CElementView::RemoveItemOfKey(ItemKey key)
+{
+    const QModelIndex index = IndexOfKey(key);
+    if (!index.isValid())
+        return;
+    bool wasCurrent = false;
+    for (QModelIndex above = currentIndex(); above.isValid() && !wasCurrent; above = above.parent())
+        wasCurrent = above == index;
+    m_quietSelection = true;
+    m_model->RemoveItem(index);
+    m_quietSelection = false;
+    if (!wasCurrent)
+        return;
+    const QModelIndex caret = currentIndex();
+    if (caret.isValid())
+        selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
+    OnCurrentItemChanged(caret);
+}
+
+// ---- drag-and-drop ----
+
+CNodeDragData *CElementView::BeginDrag(const QModelIndex &index)
+{
+    if (!index.isValid() || !(m_model->flags(index) & Qt::ItemIsDragEnabled))
+        return nullptr;
+    m_draggedItem = KeyOf(index);
+    CWorkSpaceDoc::SetDragging(true);
+    return new CNodeDragData(m_document, {m_model->NodeOf(index)}, false, m_draggedItem);
+}
+
+void CElementView::FinishDrag(bool moved)
+{
+    CWorkSpaceDoc::SetDragging(false);
+    if (moved) {
+        RemoveItemOfKey(m_draggedItem);
+        return;
+    }
+    m_document->ResetNodeClipboard();
+    m_document->SetCurrentItem(m_draggedItem);
+    const QModelIndex dragged = IndexOfKey(m_draggedItem);
+    if (dragged.isValid())
+        SelectItem(dragged);
+    setFocus(Qt::OtherFocusReason);
+}
+
+void CElementView::startDrag(Qt::DropActions)
+{
+    const QModelIndex index = currentIndex();
+    CNodeDragData *data = BeginDrag(index);
+    if (!data)
+        return;
+    QPointer<CElementView> self(this);
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->setPixmap(DragPicture(index, font(), palette().color(QPalette::Text), devicePixelRatioF()));
+    drag->setHotSpot(QPoint(15, 15));
+    drag->setDragCursor(ForbiddenPicture(), Qt::LinkAction);
+    // A link is what a target answers for a drop it refuses with a message: the pointer shows
+    // "no" there, but the release still reaches the target.
+    const Qt::DropAction result = drag->exec(Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
+    if (self)
+        FinishDrag(result == Qt::MoveAction);
+    else
+        CWorkSpaceDoc::SetDragging(false);
+}
+
+CElementView::DropVerdict CElementView::EvaluateDrop(const CNodeDragData &data, const QModelIndex &target) const
+{
+    if (!data.SourceDocument() || data.Nodes().isEmpty())
+        return DropVerdict::Refused;
+    // Whatever is dropped goes under an element that can take it; the "Document" and
+    // "<!DOCTYPE>" items take nothing, so nothing is cut for them.
+    const XmlNode node = m_model->NodeOf(target);
+    if (node.isNull() || !(m_model->flags(target) & Qt::ItemIsDropEnabled))
+        return DropVerdict::Refused;
+    if (data.AreNodeListRows() || data.SourceDocument() != m_document)
+        return DropVerdict::Accepted;
+    const XmlNode dragged = data.Nodes().first();
+    if (node == dragged || node == dragged.parentNode())
+        return DropVerdict::Refused;
+    for (XmlNode above = node.parentNode(); !above.isNull(); above = above.parentNode()) {
+        if (above == dragged)
+            return DropVerdict::IntoOwnSubtree;
+    }
+    return DropVerdict::Accepted;
+}
+
+bool CElementView::DropNodes(const CNodeDragData &data, const QModelIndex &target)
+{
+    CWorkSpaceDoc::SetDragging(false);
+    CWorkSpaceDoc *source = data.SourceDocument();
+    if (!source)
+        return false;
+    setFocus(Qt::OtherFocusReason);
+    // The item dropped on is selected as after a click: the views are told now.
+    if (target.isValid())
+        SelectItem(target);
+    switch (EvaluateDrop(data, target)) {
+    case DropVerdict::Refused:
+        return false;
+    case DropVerdict::IntoOwnSubtree:
+        ShowMessage(61448, QString(), MB::IconInformation);
+        return false;
+    case DropVerdict::Accepted:
+        break;
+    }
+    const ItemKey targetKey = KeyOf(target);
+    if (data.AreNodeListRows())
+        source->SetCurrentItem(data.SourceItem()); // the rows' element, whose node list is cut
+    const bool moved = CNodeMove::Run(source, data.Nodes(), m_document, targetKey);
+    // Make sure the target is current again whether or not the paste came to run.
+    m_document->SetCurrentItem(targetKey);
+    if (moved)
+        m_model->AddAppendedChildren(IndexOfKey(targetKey));
+    if (data.AreNodeListRows() && source != m_document)
+        source->UpdateAllViews(nullptr, 0, nullptr); // the source's node list loses the rows
+    return moved;
+}
+
+void CElementView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (qobject_cast<const CNodeDragData *>(event->mimeData())) {
+        m_keyBeforeDragOver = KeyOf(currentIndex());
+        setState(DraggingState);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CElementView::dragMoveEvent(QDragMoveEvent *event)
+{
+    // The base class scrolls near the edges and opens a branch the pointer rests on.
+    QTreeView::dragMoveEvent(event);
+    const auto *data = qobject_cast<const CNodeDragData *>(event->mimeData());
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (!data || !hit.isValid()) {
+        event->ignore();
+        return;
+    }
+    // Hovering selects the item; during a drag that makes it current without telling anyone.
+    if (hit != currentIndex())
+        setCurrentIndex(hit);
+    switch (EvaluateDrop(*data, hit)) {
+    case DropVerdict::Accepted:
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        break;
+    case DropVerdict::IntoOwnSubtree:
+        if (event->possibleActions() & Qt::LinkAction) {
+            event->setDropAction(Qt::LinkAction);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        break;
+    case DropVerdict::Refused:
+        event->ignore();
+        break;
+    }
+}
+
+void CElementView::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    QTreeView::dragLeaveEvent(event);
+    // Hovering selected items here without telling the views; a drag that goes elsewhere puts
+    // the caret back, so that the tree and the panes that were not told agree again.
+    const QModelIndex before = IndexOfKey(m_keyBeforeDragOver);
+    m_quietSelection = true;
+    if (before.isValid())
+        setCurrentIndex(before);
+    else
+        selectionModel()->clear();
+    m_quietSelection = false;
+    m_document->SetCurrentItem(m_keyBeforeDragOver);
+}
+
+void CElementView::dropEvent(QDropEvent *event)
+{
+    stopAutoScroll();
+    setState(NoState);
+    const auto *data = qobject_cast<const CNodeDragData *>(event->mimeData());
+    if (!data) {
+        event->ignore();
+        return;
+    }
+    if (DropNodes(*data, indexAt(event->position().toPoint()))) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+    }
+}

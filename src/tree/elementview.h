@@ -1,0 +1,97 @@
+#pragma once
+
+#include "document/workspacedoc.h"
+#include "framework/cmdtarget.h"
+#include "framework/viewbase.h"
+
+#include <QPointer>
+#include <QTreeView>
+
+class CElementTreeModel;
+class CNodeDragData;
+
+// The element tree of one document: "Document", "<!DOCTYPE>" and every element, filled lazily.
+// Selecting an item makes its node the document's current node and tells the views; element
+// labels are renamed in place; the edit commands and drag-and-drop of elements (and of node-list
+// rows dropped here) change the DOM through the document, and the tree then patches its items.
+class CElementView : public QTreeView, public CViewBase, public CCmdTarget
+{
+    Q_OBJECT
+
+public:
+    // What a drop onto an item would do.
+    enum class DropVerdict { Refused, Accepted, IntoOwnSubtree };
+
+    explicit CElementView(CWorkSpaceDoc *document, QWidget *parent = nullptr);
+    ~CElementView() override;
+
+    CWorkSpaceDoc *GetDocument() const { return m_document; }
+    CElementTreeModel *TreeModel() const { return m_model; }
+
+    // Builds the tree: the "Document" item, nothing selected, the document not modified.
+    void OnInitialUpdate();
+    // Rebuilds after a source edit (remembering and reselecting the current node by its path);
+    // otherwise shows elements appended to the current node since its children were shown.
+    void OnUpdate(CViewBase *sender, long hint, QObject *hintObject) override;
+
+    ItemKey KeyOf(const QModelIndex &index) const;
+    QModelIndex IndexOfKey(ItemKey key) const;
+    // Makes the item visible (expanding its parents) and selects it as the caret. A selection of
+    // the item that is already the caret still counts as a selection change.
+    void SelectItem(const QModelIndex &index);
+
+    // Drag source. Starts a drag of the element at `index` (raising the drag flag) and returns
+    // what it carries; null for an item that cannot be dragged.
+    CNodeDragData *BeginDrag(const QModelIndex &index);
+    // Ends the drag (lowering the flag): a moved item leaves the tree; otherwise the node
+    // clipboard is emptied and the dragged item is selected again.
+    void FinishDrag(bool moved);
+
+    // Drop target.
+    DropVerdict EvaluateDrop(const CNodeDragData &data, const QModelIndex &target) const;
+    // Drops `data` onto the item `target`: selects it, then moves the nodes under it, refuses a
+    // drop into the dragged element's own subtree with a message, or does nothing. True when
+    // nodes moved.
+    bool DropNodes(const CNodeDragData &data, const QModelIndex &target);
+
+Q_SIGNALS:
+    // The path of the node just selected, for the status bar.
+    void statusTextChanged(const QString &text);
+
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void RegisterCommands();
+    bool IsNonDocumentNodeCurrent() const;
+    void OnNewChild();
+    void OnNewSibling();
+    void NewElement(ItemKey parentKey, const QString &name);
+    void OnCut();
+    void OnCopy();
+    void OnPaste();
+    void OnPasteFromClipboard();
+    void OnDelete();
+    void OnRename();
+
+    void OnCurrentItemChanged(const QModelIndex &current);
+    // Removes the item of `key` and its subtree; when the caret was among them, the item the
+    // tree selects in their place becomes current, with one notification.
+    void RemoveItemOfKey(ItemKey key);
+    void RebuildAfterSourceEdit();
+
+    QPointer<CWorkSpaceDoc> m_document;
+    CElementTreeModel *m_model;
+    ItemKey m_draggedItem = 0;
+    // The caret when a drag came over the tree, put back when the drag leaves it again.
+    ItemKey m_keyBeforeDragOver = 0;
+    bool m_quietSelection = false;
+};
