@@ -11,11 +11,29 @@
 
 #include <algorithm>
 
+namespace {
+
+// A view whose drags of rows are the owner's to carry out: the rows never move within the list,
+// they go to an element tree.
+template <typename View> class RowDragView : public View
+{
+public:
+    RowDragView(CNodeListControl *owner) : View(owner), m_owner(owner) {}
+
+protected:
+    void startDrag(Qt::DropActions) override { Q_EMIT m_owner->rowDragStarted(); }
+
+private:
+    CNodeListControl *m_owner;
+};
+
+} // namespace
+
 CNodeListControl::CNodeListControl(QWidget *parent)
     : QStackedWidget(parent),
       m_model(new QStandardItemModel(0, 3, this)),
-      m_details(new QTreeView(this)),
-      m_icons(new QListView(this))
+      m_details(new RowDragView<QTreeView>(this)),
+      m_icons(new RowDragView<QListView>(this))
 {
     setObjectName(QStringLiteral("nodeList"));
     m_model->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Value")});
@@ -63,9 +81,9 @@ void CNodeListControl::SetUpView(QAbstractItemView *view)
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-    // Rows leave the list only through the node commands; they are not dragged about in it.
-    view->setDragEnabled(false);
-    view->setDragDropMode(QAbstractItemView::NoDragDrop);
+    // Selected rows are dragged out to an element tree; nothing is dropped on the list itself.
+    view->setDragEnabled(true);
+    view->setDragDropMode(QAbstractItemView::DragOnly);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     view->installEventFilter(this);
     connect(view, &QAbstractItemView::doubleClicked, this, [this] { Q_EMIT rowDoubleClicked(); });

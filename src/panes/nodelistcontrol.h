@@ -56,6 +56,8 @@ Q_SIGNALS:
     void rowDoubleClicked();
     void contextMenuRequested(const QPoint &globalPos);
     void focusEntered();
+    // The user began to drag the selected rows.
+    void rowDragStarted();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -13,7 +13,9 @@
 #include "framework/panefocus.h"
 #include "ftp/dialogunits.h"
 #include "resources/commandids.h"
+#include "tree/nodedragdata.h"
 
+#include <QDrag>
 #include <QResizeEvent>
 
 #include <algorithm>
@@ -84,6 +86,7 @@ CNodePage::CNodePage(QWidget *parent)
     connect(m_list, &CNodeListControl::rowDoubleClicked, this, [this] { OnEditRow(); });
     connect(m_list, &CNodeListControl::contextMenuRequested, this, [this](const QPoint &pos) { OnContextMenu(pos); });
     connect(m_list, &CNodeListControl::focusEntered, this, [this] { NotifyPaneFocus(this, NodeListMenu); });
+    connect(m_list, &CNodeListControl::rowDragStarted, this, [this] { OnBeginRowDrag(); });
     RegisterCommands();
 }
 
@@ -177,6 +180,33 @@ bool CNodePage::IsCurrentNodeDocument() const
 {
     const XmlNode current = GetDocument() ? GetDocument()->GetCurrentNode() : XmlNode();
     return !current.isNull() && current.nodeType() == NodeType::Document;
+}
+
+CNodeDragData *CNodePage::CreateRowDragData() const
+{
+    CWorkSpaceDoc *document = GetDocument();
+    const QList<XmlNode> nodes = SelectedNodes();
+    if (!document || nodes.isEmpty())
+        return nullptr;
+    return new CNodeDragData(document, nodes, true, document->GetCurrentItem());
+}
+
+void CNodePage::OnBeginRowDrag()
+{
+    if (CWorkSpaceDoc::IsDragging())
+        return;
+    CNodeDragData *data = CreateRowDragData();
+    if (!data)
+        return;
+    // The element tree a drop lands on moves the rows there (a cut here, a paste there) and tells
+    // the views; the list keeps its rows while the drag lasts.
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->setPixmap(NodeIcon(data->Nodes().first().nodeType()).pixmap(16, 16));
+    CWorkSpaceDoc::SetDragging(true);
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+    CWorkSpaceDoc::SetDragging(false);
+    Refresh();
 }
 
 QList<XmlNode> CNodePage::SelectedNodes() const

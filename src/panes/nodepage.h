@@ -1,5 +1,7 @@
 #pragma once
 
+class CNodeDragData;
+
 #include "sheetpage.h"
 #include "document/xmlnode.h"
 #include "ftp/anchorlayout.h"
@@ -22,6 +24,8 @@ public:
 
     // Re-reads the current node's rows, unless a drag is in progress (its rows must stay).
     void OnKickIdle() override;
+    // What a drag of the selected rows carries to an element tree; null with no row selected.
+    CNodeDragData *CreateRowDragData() const;
 
     CNodeListControl *ListControl() const { return m_list; }
     // The nodes of every selected row, in document order.
@@ -43,6 +47,7 @@ private:
     bool ReplaceInstruction(const XmlNode &old, const QString &target, const QString &data);
     void OnLabelEdited(const XmlNode &node, const QString &text);
     void OnContextMenu(const QPoint &globalPos);
+    void OnBeginRowDrag();
 
     void OnEditCopy();
     void OnEditCut();

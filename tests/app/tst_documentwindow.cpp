@@ -1,0 +1,180 @@
+// Document windows inside the main window: the tree, the node list and the source text working
+// together, the edit menu following the focus, and rows dragged from one document to another.
+#include "app/mainframe.h"
+#include "app/treewrightapp.h"
+#include "document/workspacedoc.h"
+#include "framework/commandmanager.h"
+#include "panes/childframe.h"
+#include "panes/editpage.h"
+#include "panes/nodelistcontrol.h"
+#include "panes/nodepage.h"
+#include "panes/propertysheetview.h"
+#include "panes/sourceedit.h"
+#include "panes/treewrightview.h"
+#include "resources/commandids.h"
+#include "tree/elementtreemodel.h"
+#include "tree/elementview.h"
+#include "tree/nodedragdata.h"
+#include "common/messagerecorder.h"
+#include "common/testfiles.h"
+
+#include <QItemSelectionModel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+CNodePage *nodePage(CChildFrame *frame)
+{
+    return qobject_cast<CNodePage *>(frame->NodePane()->Sheet()->GetPage(0));
+}
+
+CEditPage *sourcePage(CChildFrame *frame)
+{
+    return qobject_cast<CEditPage *>(frame->NodePane()->Sheet()->GetPage(2));
+}
+
+// Selects the element at `path` in the window's tree, as a click would.
+void selectElement(CChildFrame *frame, const QString &path)
+{
+    CWorkSpaceDoc *document = frame->GetDocument();
+    const XmlNode node = document->FindNodeByPath(path);
+    QVERIFY2(!node.isNull(), qPrintable(path));
+    CElementView *tree = frame->TreePane();
+    tree->SelectItem(tree->TreeModel()->IndexForNode(node));
+    QCOMPARE(document->GetNodePath(document->GetCurrentNode()), path);
+}
+
+QStringList rowLabels(CChildFrame *frame)
+{
+    QStringList labels;
+    CNodeListControl *list = nodePage(frame)->ListControl();
+    for (int row = 0; row < list->RowCount(); ++row)
+        labels.append(list->RowText(row, 0));
+    return labels;
+}
+
+QString firstEditItem(CMainFrame *main)
+{
+    const QList<QAction *> actions = main->EditMenu()->actions();
+    return actions.isEmpty() ? QString() : actions.first()->text();
+}
+
+} // namespace
+
+class TestDocumentWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestFiles::TempFolder m_dir;
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { QSettings(QStringLiteral("Treewright"), QStringLiteral("Treewright")).clear(); }
+
+    void selectionRefreshesTheListAndPathButNotTheSource()
+    {
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({m_dir.write(QStringLiteral("books.xml"),
+                                              "<catalog><book id=\"1\" lang=\"en\"><!--c--></book><book id=\"2\"/></catalog>")}));
+        auto *frame = app.MainFrame()->ActiveChildFrame();
+        QVERIFY(frame);
+        QVERIFY(rowLabels(frame).isEmpty());
+        selectElement(frame, QStringLiteral("/catalog/book/"));
+        QCOMPARE(rowLabels(frame), (QStringList{"#comment", "lang", "id"}));
+        QCOMPARE(frame->StatusText(), QStringLiteral("/catalog/book/"));
+
+        // The source text follows edits, not selections.
+        frame->NodePane()->Sheet()->SetActivePage(2);
+        CSourceEdit *editor = sourcePage(frame)->Editor();
+        const QString shown = editor->text();
+        QVERIFY(shown.contains(QStringLiteral("<book id=\"2\"/>")));
+        selectElement(frame, QStringLiteral("/catalog/"));
+        QCOMPARE(editor->text(), shown);
+        QVERIFY(frame->GetDocument()->RenameNode(frame->GetDocument()->GetCurrentNode(), QStringLiteral("shelf")));
+        QVERIFY(editor->text().contains(QStringLiteral("<shelf>")));
+    }
+
+    void editMenuFollowsTheFocusedPane()
+    {
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({m_dir.write(QStringLiteral("menu.xml"), "<a><b x=\"1\"/></a>")}));
+        CMainFrame *main = app.MainFrame();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        auto *frame = main->ActiveChildFrame();
+        selectElement(frame, QStringLiteral("/a/b/"));
+
+        nodePage(frame)->ListControl()->CurrentView()->setFocus();
+        QCOMPARE(frame->EditMenuResource(), 172);
+        QCOMPARE(main->EditMenu()->actions().last()->text(), QStringLiteral("Arrange Icons"));
+        frame->TreePane()->setFocus();
+        QCOMPARE(frame->EditMenuResource(), 175);
+        QCOMPARE(firstEditItem(main), QStringLiteral("Cu&t\tCtrl+X"));
+        frame->NodePane()->Sheet()->SetActivePage(2);
+        sourcePage(frame)->Editor()->setFocus();
+        QCOMPARE(frame->EditMenuResource(), 181);
+        QCOMPARE(firstEditItem(main), QStringLiteral("&Undo\tCtrl+Z"));
+
+        // Cut acts on what has the focus: here the list's selected attribute.
+        frame->NodePane()->Sheet()->SetActivePage(0);
+        CNodeListControl *list = nodePage(frame)->ListControl();
+        list->CurrentView()->setFocus();
+        list->CurrentView()->selectionModel()->select(list->CurrentView()->model()->index(0, 0),
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QVERIFY(main->Commands()->Execute(ID_EDIT_CUT));
+        QVERIFY(!frame->GetDocument()->FindNodeByPath(QStringLiteral("/a/b/")).isNull());
+        QVERIFY(rowLabels(frame).isEmpty());
+        QCOMPARE(frame->GetDocument()->GetDOMDocument()->xml().contains(QStringLiteral("x=")), false);
+    }
+
+    void rowsDraggedOntoAnotherDocumentsTreeMoveThere()
+    {
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({m_dir.write(QStringLiteral("from.xml"), "<a><b one=\"1\" two=\"2\" three=\"3\"/></a>")}));
+        QVERIFY(app.OpenDocumentFile(m_dir.write(QStringLiteral("to.xml"), "<z><y/></z>")));
+        CMainFrame *main = app.MainFrame();
+        CChildFrame *from = qobject_cast<CChildFrame *>(main->WindowOf(app.Documents().at(0))->widget());
+        CChildFrame *to = qobject_cast<CChildFrame *>(main->WindowOf(app.Documents().at(1))->widget());
+        selectElement(from, QStringLiteral("/a/b/"));
+        CNodeListControl *list = nodePage(from)->ListControl();
+        QCOMPARE(rowLabels(from), (QStringList{"three", "two", "one"}));
+        QItemSelectionModel *selection = list->CurrentView()->selectionModel();
+        selection->select(list->CurrentView()->model()->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selection->select(list->CurrentView()->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+        std::unique_ptr<CNodeDragData> data(nodePage(from)->CreateRowDragData());
+        QVERIFY(data);
+        QVERIFY(data->AreNodeListRows());
+        QCOMPARE(data->Nodes().size(), 2);
+
+        CElementView *target = to->TreePane();
+        const QModelIndex y = target->TreeModel()->IndexForNode(to->GetDocument()->FindNodeByPath(QStringLiteral("/z/y/")));
+        QCOMPARE(target->EvaluateDrop(*data, y), CElementView::DropVerdict::Accepted);
+        QVERIFY(target->DropNodes(*data, y));
+        nodePage(from)->OnKickIdle();
+        QCOMPARE(from->GetDocument()->GetDOMDocument()->xml().contains(QStringLiteral("<b two=\"2\"/>")), true);
+        QVERIFY(to->GetDocument()->GetDOMDocument()->xml().contains(QStringLiteral("one=\"1\"")));
+        QVERIFY(to->GetDocument()->GetDOMDocument()->xml().contains(QStringLiteral("three=\"3\"")));
+        QCOMPARE(to->GetDocument()->GetNodePath(to->GetDocument()->GetCurrentNode()), QStringLiteral("/z/y/"));
+
+        // Rows dropped on "Document" are refused before anything is cut.
+        selectElement(from, QStringLiteral("/a/b/"));
+        list->CurrentView()->selectionModel()->select(list->CurrentView()->model()->index(0, 0),
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        std::unique_ptr<CNodeDragData> again(nodePage(from)->CreateRowDragData());
+        const QModelIndex documentItem = target->model()->index(0, 0);
+        QCOMPARE(target->EvaluateDrop(*again, documentItem), CElementView::DropVerdict::Refused);
+        QVERIFY(!target->DropNodes(*again, documentItem));
+        QVERIFY(from->GetDocument()->GetDOMDocument()->xml().contains(QStringLiteral("two=\"2\"")));
+    }
+};
+
+QTEST_MAIN(TestDocumentWindow)
+#include "tst_documentwindow.moc"
