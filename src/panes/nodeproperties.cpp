@@ -8,10 +8,12 @@
 
 namespace {
 
-// Eight hexadecimal digits that stay the same for the node as long as it lives.
-QString identityText(const char *format, const XmlNode &node)
+// A value that stays the same for the node as long as it lives, after `prefix`.
+QString identityText(const char *prefix, const XmlNode &node)
 {
-    return QString::asprintf(format, static_cast<unsigned>(node.identity() & 0xFFFFFFFFu));
+    // The whole value, at least eight lower-case hexadecimal digits: two nodes whose values
+    // differ only above the lowest 32 bits must not look alike.
+    return QString::fromLatin1(prefix) + QStringLiteral("%1").arg(quint64(node.identity()), 8, 16, QLatin1Char('0'));
 }
 
 } // namespace
@@ -25,9 +27,9 @@ void ShowNodeProperties(CWorkSpaceDoc *document, QWidget *parent)
         return;
     CNodePropertySheet sheet(QStringLiteral("Properties"), parent);
     sheet.SourcePage()->SetSource(node.xml());
-    sheet.InfoPage()->SetNodeAddress(identityText("A: %08x", node));
+    sheet.InfoPage()->SetNodeAddress(identityText("A: ", node));
     const XmlNode parentNode = node.parentNode();
     if (!parentNode.isNull())
-        sheet.InfoPage()->SetParentAddress(identityText("B: %08x", parentNode));
+        sheet.InfoPage()->SetParentAddress(identityText("B: ", parentNode));
     RunModalDialog(sheet);
 }
