@@ -101,6 +101,54 @@ private Q_SLOTS:
         QVERIFY(editor->text().contains(QStringLiteral("<shelf>")));
     }
 
+    void sourceEditTakenWhenTheTreeIsClicked()
+    {
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({m_dir.write(QStringLiteral("round.xml"), "<a><b/><c/></a>")}));
+        CMainFrame *main = app.MainFrame();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        auto *frame = main->ActiveChildFrame();
+        CWorkSpaceDoc *document = frame->GetDocument();
+        selectElement(frame, QStringLiteral("/a/c/"));
+        QVERIFY(!document->IsModified());
+
+        frame->NodePane()->Sheet()->SetActivePage(2);
+        CSourceEdit *editor = sourcePage(frame)->Editor();
+        editor->setFocus();
+        // Leaving without a change commits nothing.
+        frame->TreePane()->setFocus();
+        QVERIFY(!document->IsModified());
+
+        frame->NodePane()->Sheet()->SetActivePage(2);
+        editor->setFocus();
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("<a><new/><c/></a>"));
+        QTest::mouseClick(frame->TreePane()->viewport(), Qt::LeftButton, {}, QPoint(5, frame->TreePane()->viewport()->height() - 5));
+        QTRY_VERIFY(document->IsModified());
+        QVERIFY(!document->FindNodeByPath(QStringLiteral("/a/new/")).isNull());
+        QCOMPARE(document->GetNodePath(document->GetCurrentNode()), QStringLiteral("/a/c/"));
+        QCOMPARE(frame->StatusText(), QStringLiteral("/a/c/"));
+        const QModelIndex shown = frame->TreePane()->currentIndex();
+        QCOMPARE(shown.data().toString(), QStringLiteral("c"));
+
+        // A text that does not parse is reported and kept; the tree stays as it was.
+        MessageRecorder messages;
+        frame->NodePane()->Sheet()->SetActivePage(2);
+        editor->setFocus();
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("<a><broken></a>"));
+        frame->TreePane()->setFocus();
+        QTRY_COMPARE(messages.count(), 1);
+        QVERIFY(messages.lastText().contains(QStringLiteral("Error")));
+        QCOMPARE(editor->text(), QStringLiteral("<a><broken></a>"));
+        QVERIFY(!document->FindNodeByPath(QStringLiteral("/a/new/")).isNull());
+        // Save stops at the same text, so what is saved is what the user sees.
+        messages.clear();
+        QVERIFY(!app.SaveDocument(document));
+        QCOMPARE(messages.count(), 1);
+    }
+
     void editMenuFollowsTheFocusedPane()
     {
         CTreewrightApp app;
