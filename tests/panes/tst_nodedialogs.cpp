@@ -20,17 +20,6 @@
 
 namespace {
 
-// Installs a runner for the test's lifetime; it drives each dialog instead of exec().
-class RunnerScope
-{
-public:
-    explicit RunnerScope(ModalDialogRunner runner) : m_previous(SetModalDialogRunner(std::move(runner))) {}
-    ~RunnerScope() { SetModalDialogRunner(std::move(m_previous)); }
-
-private:
-    ModalDialogRunner m_previous;
-};
-
 struct SheetSeen
 {
     int runs = 0;
@@ -157,7 +146,7 @@ private Q_SLOTS:
 
         SheetSeen seen;
         g_seen = &seen;
-        RunnerScope runner(readSheet);
+        ScopedModalDialogRunner runner(readSheet);
         ShowNodeProperties(&doc, nullptr);
         g_seen = nullptr;
 
@@ -184,7 +173,7 @@ private Q_SLOTS:
 
         SheetSeen seen;
         g_seen = &seen;
-        RunnerScope runner(readSheet);
+        ScopedModalDialogRunner runner(readSheet);
         ShowNodeProperties(&doc, nullptr);
         // The same node gives the same identity every time.
         SheetSeen again;
@@ -205,7 +194,7 @@ private Q_SLOTS:
         CWorkSpaceDoc doc;
         SheetSeen seen;
         g_seen = &seen;
-        RunnerScope runner(readSheet);
+        ScopedModalDialogRunner runner(readSheet);
         ShowNodeProperties(&doc, nullptr);
         ShowNodeProperties(nullptr, nullptr);
         g_seen = nullptr;

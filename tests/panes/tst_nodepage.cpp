@@ -48,16 +48,6 @@ private:
     CNodePage *m_page;
 };
 
-class RunnerScope
-{
-public:
-    explicit RunnerScope(ModalDialogRunner runner) : m_previous(SetModalDialogRunner(std::move(runner))) {}
-    ~RunnerScope() { SetModalDialogRunner(std::move(m_previous)); }
-
-private:
-    ModalDialogRunner m_previous;
-};
-
 struct Fixture
 {
     MessageRecorder messages;
@@ -237,7 +227,7 @@ private Q_SLOTS:
         QVERIFY(f.list()->RowCount() >= 1);
         QCOMPARE(f.rows().first(), QStringLiteral("e|XML_ENTITY|"));
         f.doc.SetModifiedFlag(false);
-        RunnerScope runner([](QDialog &dialog) {
+        ScopedModalDialogRunner runner([](QDialog &dialog) {
             dialog.show();
             QTest::mouseClick(static_cast<CEditNodeDlg &>(dialog).OkButton(), Qt::LeftButton);
             return dialog.result();
@@ -549,7 +539,7 @@ private Q_SLOTS:
         QString seenName, seenType;
         int seenLines = 0;
         QIcon seenIcon;
-        RunnerScope runner([&](QDialog &dialog) {
+        ScopedModalDialogRunner runner([&](QDialog &dialog) {
             auto &edit = static_cast<CEditNodeDlg &>(dialog);
             edit.show();
             if (!QTest::qWaitForWindowActive(&edit))
@@ -587,7 +577,7 @@ private Q_SLOTS:
         QVERIFY(f.ok());
         f.select(f.root());
         f.doc.SetModifiedFlag(false);
-        RunnerScope runner([](QDialog &dialog) {
+        ScopedModalDialogRunner runner([](QDialog &dialog) {
             auto &edit = static_cast<CEditNodeDlg &>(dialog);
             edit.show();
             QTest::keyClicks(edit.ValueBox(), QStringLiteral("changed"));
@@ -608,7 +598,7 @@ private Q_SLOTS:
         QCOMPARE(f.labels(), (QStringList{QStringLiteral("#comment"), QStringLiteral("p"), QStringLiteral("xml")}));
         QString newValue;
         QString seenName;
-        RunnerScope runner([&](QDialog &dialog) {
+        ScopedModalDialogRunner runner([&](QDialog &dialog) {
             auto &edit = static_cast<CEditNodeDlg &>(dialog);
             edit.show();
             seenName = edit.Name();
