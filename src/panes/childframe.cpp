@@ -43,7 +43,8 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     m_splitter->setSizes({TreeWidth, 300});
     resize(TreeWidth + 300 + m_splitter->handleWidth(), 300);
 
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
+                                [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
     connect(m_treePane, &CElementView::statusTextChanged, this, &CChildFrame::SetStatusText);
     // The properties of the current node, from the tree, the node pane and the menus alike.
     AddCommand(ID_EDIT_PROPERTIES, [this] { ShowNodeProperties(m_document, this); },
@@ -52,7 +53,11 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     AddCommand(ID_PREV_PANE, [this] { ActivatePane(1 - m_activeColumn); });
 }
 
-CChildFrame::~CChildFrame() = default;
+CChildFrame::~CChildFrame()
+{
+    // The panes hand the focus on while they are destroyed; this frame is no longer whole then.
+    disconnect(m_focusConnection);
+}
 
 void CChildFrame::OnInitialUpdate()
 {
