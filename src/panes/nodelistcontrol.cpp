@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QListView>
+#include <QMouseEvent>
+#include <QPersistentModelIndex>
 #include <QStandardItemModel>
 #include <QTimer>
 #include <QTreeView>
@@ -21,10 +23,33 @@ public:
     RowDragView(CNodeListControl *owner) : View(owner), m_owner(owner) {}
 
 protected:
-    void startDrag(Qt::DropActions) override { Q_EMIT m_owner->rowDragStarted(); }
+    void startDrag(Qt::DropActions) override
+    {
+        m_deselectOnRelease = QModelIndex();
+        Q_EMIT m_owner->rowDragStarted();
+    }
+    // A view that can drag keeps a pressed selected row selected until it knows whether a drag
+    // follows, and then forgets that Ctrl asked to take the row out of the selection.
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        const QModelIndex index = this->indexAt(event->position().toPoint());
+        const bool toggle = event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)
+                            && index.isValid() && this->selectionModel()->isSelected(index);
+        m_deselectOnRelease = toggle ? QPersistentModelIndex(index) : QPersistentModelIndex();
+        View::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        View::mouseReleaseEvent(event);
+        const QPersistentModelIndex index = m_deselectOnRelease;
+        m_deselectOnRelease = QModelIndex();
+        if (index.isValid() && this->indexAt(event->position().toPoint()) == index && this->selectionModel()->isSelected(index))
+            this->selectionModel()->select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
 
 private:
     CNodeListControl *m_owner;
+    QPersistentModelIndex m_deselectOnRelease;
 };
 
 } // namespace
@@ -129,7 +154,7 @@ void CNodeListControl::RemoveAllRows()
 void CNodeListControl::AppendRow(const XmlNode &node, const QString &label, const QString &type, const QString &value,
                                  const QIcon &icon, bool labelEditable)
 {
-    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
     auto *name = new QStandardItem(icon, label);
     name->setFlags(labelEditable ? flags | Qt::ItemIsEditable : flags);
     auto *typeItem = new QStandardItem(type);

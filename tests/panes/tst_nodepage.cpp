@@ -6,6 +6,7 @@
 #include "panes/nodelistcontrol.h"
 #include "panes/nodepage.h"
 #include "document/workspacedoc.h"
+#include "document/xmldocument.h"
 #include "document/xmlnamednodemap.h"
 #include "document/xmlnodelist.h"
 #include "framework/cmdui.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTreeView>
 #include <QtTest>
@@ -749,6 +751,34 @@ private Q_SLOTS:
         QVERIFY(f.manager.Execute(ID_VIEW_DETAILS));
         QCOMPARE(marked(), QList<int>{ID_VIEW_DETAILS});
         QCOMPARE(f.itemView(), static_cast<QAbstractItemView *>(f.list()->DetailsView()));
+    }
+
+    void pressingAndMovingOnSelectedRowsStartsARowDrag()
+    {
+        // The list alone: the page would carry the drag out with a nested loop of its own.
+        CNodeListControl list;
+        XmlDocument doc;
+        QVERIFY(doc.loadXML(QStringLiteral("<r a=\"1\" b=\"2\"/>")));
+        const XmlNode root = doc.documentElement();
+        list.AppendRow(root.getAttributeNode(QStringLiteral("a")), QStringLiteral("a"), QString(), QString(), QIcon(), true);
+        list.AppendRow(root.getAttributeNode(QStringLiteral("b")), QStringLiteral("b"), QString(), QString(), QIcon(), true);
+        list.resize(300, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QSignalSpy drags(&list, &CNodeListControl::rowDragStarted);
+        QTreeView *view = list.DetailsView();
+        const QPoint row = view->visualRect(view->model()->index(1, 0)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row);
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, row);
+        const QPoint away = row + QPoint(0, 3 * QApplication::startDragDistance());
+        // The view takes one move to enter its dragging state and the next to start the drag.
+        for (const QPoint &at : {row + QPoint(0, 1), away}) {
+            QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(view->viewport(), &move);
+        }
+        // A real drag takes the release into its own loop; the view never sees it.
+        QCOMPARE(drags.count(), 1);
+        QCOMPARE(list.SelectedRows(), QList<int>{1});
     }
 };
 
