@@ -87,8 +87,12 @@ void ShownWindow::Click(const QModelIndex &index)
 {
     CElementView &tree = Tree();
     const QRect rect = tree.visualRect(index);
-    if (!rect.isValid())
-        throw BenchError("the item is not in view");
+    if (!rect.isValid()) {
+        // Nested deeper than the tree is wide, the label lies beyond the column: the user moves
+        // there with the keys, which makes the item current the same way.
+        tree.setCurrentIndex(index);
+        return;
+    }
     // Clicked on the label, not on the branch decoration.
     const QPoint at(rect.left() + qMin(rect.width() / 2, 30), rect.center().y());
     sendMouse(tree.viewport(), QEvent::MouseButtonPress, at);

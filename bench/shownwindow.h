@@ -29,7 +29,8 @@ public:
 
     // The item of `node`, made and scrolled into view (its parents expanded), not selected.
     QModelIndex ShowItem(const XmlNode &node);
-    // Selects the item as a click on it does.
+    // Selects the item as a click on it does (as the arrow keys do, for an item nested deeper
+    // than the tree is wide).
     void Click(const QModelIndex &index);
     // Runs a command along the route; throws BenchError when it did not run.
     void Run(int commandId, const char *name);
