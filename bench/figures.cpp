@@ -6,6 +6,8 @@
 #include "framework/messagehelper.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QTreeView>
 #include <QStandardPaths>
 
 #include <libxml/parser.h>
@@ -67,4 +69,19 @@ void PrepareChildProcess(const char *program)
         return IDAnswer::Ok;
     });
     xmlInitParser();
+    // A document opens into a program whose main window is up: its fonts are loaded and its
+    // widget style is made. A first window shown and painted here does that once, outside every
+    // measurement, for the baselines too.
+    {
+        QWidget warm;
+        auto *label = new QLabel(QStringLiteral("Treewright <b>warm-up</b>"), &warm);
+        auto *tree = new QTreeView(&warm);
+        (void)label;
+        (void)tree;
+        warm.resize(400, 300);
+        warm.show();
+        SettleEvents();
+        warm.grab();
+    }
+    SettleEvents();
 }
