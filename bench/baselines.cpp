@@ -23,6 +23,9 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // The document layer allows nesting deeper than libxml2's 256 levels (without the option that
@@ -132,6 +135,28 @@ private:
     QTemporaryDir m_dir;
 };
 
+// libxml2's save, made durable as the editor's is: the file is flushed to the disk before it
+// counts as written, so that a crash right after a save cannot leave an empty file behind.
+class LibxmlSaveSynced : public WithLibxmlTree
+{
+public:
+    void Run() override
+    {
+        if (!m_dir.isValid())
+            throw BenchError("no temporary folder");
+        const QByteArray target = QFile::encodeName(m_dir.filePath(QStringLiteral("saved.xml")));
+        if (xmlSaveFileEnc(target.constData(), m_tree, nullptr) < 0)
+            throw BenchError("xmlSaveFileEnc failed");
+        const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0 || ::fdatasync(fd) != 0)
+            throw BenchError("fdatasync failed");
+        ::close(fd);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 // libxml2 serialises its tree to text in memory.
 class LibxmlSerialize : public WithLibxmlTree
 {
@@ -188,5 +213,6 @@ private:
 std::unique_ptr<Measurement> NewLibxmlParse() { return std::make_unique<LibxmlParse>(); }
 std::unique_ptr<Measurement> NewLibxmlParseAndRebuild() { return std::make_unique<LibxmlParseAndRebuild>(); }
 std::unique_ptr<Measurement> NewLibxmlSave() { return std::make_unique<LibxmlSave>(); }
+std::unique_ptr<Measurement> NewLibxmlSaveSynced() { return std::make_unique<LibxmlSaveSynced>(); }
 std::unique_ptr<Measurement> NewLibxmlSerialize() { return std::make_unique<LibxmlSerialize>(); }
 std::unique_ptr<Measurement> NewBareScintillaText() { return std::make_unique<BareScintillaText>(); }

@@ -10,6 +10,7 @@
 std::unique_ptr<Measurement> NewLibxmlParse();
 std::unique_ptr<Measurement> NewLibxmlParseAndRebuild();
 std::unique_ptr<Measurement> NewLibxmlSave();
+std::unique_ptr<Measurement> NewLibxmlSaveSynced();
 std::unique_ptr<Measurement> NewLibxmlSerialize();
 std::unique_ptr<Measurement> NewBareScintillaText();
 
