@@ -47,7 +47,8 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     m_splitter->setSizes({TreeWidth, 300});
     resize(TreeWidth + 300 + m_splitter->handleWidth(), 300);
 
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
+                                [this](QWidget *, QWidget *now) { OnFocusChanged(now); });
     connect(m_treePane, &CElementView::statusTextChanged, this, &CChildFrame::SetStatusText);
     // The properties of the current node, from the tree, the node pane and the menus alike.
     AddCommand(ID_EDIT_PROPERTIES, [this] { ShowNodeProperties(m_document, this); },
@@ -56,7 +57,12 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     AddCommand(ID_PREV_PANE, [this] { ActivatePane(1 - m_activeColumn); });
 }
 
-CChildFrame::~CChildFrame() = default;
+CChildFrame::~CChildFrame()
+{
+    // The focus moves while QWidget destroys the panes, after this frame has stopped being a
+    // CChildFrame: it must not be told any more.
+    disconnect(m_focusConnection);
+}
 
 void CChildFrame::OnInitialUpdate()
 {

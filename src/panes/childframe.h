@@ -59,6 +59,7 @@ private:
     CTreewrightView *m_nodePane;
     QStatusBar *m_statusBar;
     QLabel *m_statusText;
+    QMetaObject::Connection m_focusConnection;
     int m_activeColumn = 0;
     int m_editMenu = 175;
 };
