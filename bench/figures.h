@@ -30,12 +30,17 @@ protected:
     std::string m_path;
 };
 
+// How a figure is read: as the baseline of others, as ratios to its baseline, or by its time
+// alone (an aim such as "under 30 ms").
+enum class FigureKind { Baseline, Ratio, Absolute };
+
 // A row of the table.
 struct Figure
 {
     std::string id;       // names it on the command line and to the child process
     std::string title;    // shown in the table
-    std::string baseline; // id of the figure its ratios are taken against; empty for a baseline
+    FigureKind kind;
+    std::string baseline; // id of the figure its ratios are taken against (kind Ratio only)
     std::string aim;      // shown beside the ratios; the runner never judges it
     bool compareMemory;   // false where the memory a step adds says nothing about it
     std::function<std::unique_ptr<Measurement>()> make;

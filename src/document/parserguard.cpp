@@ -1,5 +1,7 @@
 #include "parserguard.h"
 
+#include "xmltreeallocator.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
@@ -18,6 +20,8 @@ void ParserGuard::initialiseLibrary()
     if (done)
         return;
     done = true;
+    // Before the first parse, so that the trees are built with it.
+    XmlTreeAllocator::InstallForLibxml2();
     xmlInitParser();
     // Legitimate documents nest deeper than the default 256 levels. The parser, the serializer
     // and the tree code walk iteratively, so a deep limit costs no stack; the option that would

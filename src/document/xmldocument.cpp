@@ -256,10 +256,15 @@ QByteArray XmlDocument::serializedBytes() const
 
 QString XmlDocument::xml() const
 {
+    return QString::fromUtf8(xmlUtf8());
+}
+
+QByteArray XmlDocument::xmlUtf8() const
+{
     QByteArray bytes;
     SaveTarget target{nullptr, &bytes};
     writeDocument(m_data->doc, target, QByteArrayLiteral("UTF-8"));
-    return QString::fromUtf8(bytes);
+    return bytes;
 }
 
 XmlNode XmlDocument::documentNode() const

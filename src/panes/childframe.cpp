@@ -33,6 +33,10 @@ CChildFrame::CChildFrame(CWorkSpaceDoc *document, QWidget *parent)
     layout->setSpacing(0);
     layout->addWidget(m_splitter, 1);
     layout->addWidget(m_statusBar);
+    // The path of a node nested thousands of levels deep is hundreds of thousands of pixels
+    // long: it is cut off at the window's edge instead of widening the window to fit it.
+    m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_statusText->setMinimumWidth(0);
     m_statusBar->addWidget(m_statusText, 1);
     m_statusBar->setSizeGripEnabled(false);
 

@@ -32,15 +32,6 @@ bool isUtf8(const QByteArray &encoding)
         || encoding.compare("UTF8", Qt::CaseInsensitive) == 0;
 }
 
-// The encoding the document is saved in, as its XML declaration names it; empty for UTF-8.
-QByteArray documentEncoding(const XmlDocument &dom)
-{
-    const XmlNode first = dom.documentNode().firstChild();
-    if (first && first.nodeType() == NodeType::ProcessingInstruction && first.nodeName() == QLatin1String("xml"))
-        return XmlChecks::declarationEncoding(first.nodeValue());
-    return {};
-}
-
 // The encoding named by the XML declaration at the start of `text`; empty when there is none.
 QByteArray textEncoding(const QByteArray &text)
 {
@@ -153,8 +144,8 @@ void CEditPage::ReloadText()
     m_rejected = false;
     try {
         const XmlDocument &dom = *document->GetDOMDocument();
-        // A document kept in UTF-8 serialises straight into the editor's own encoding.
-        m_editor->ResetText(isUtf8(documentEncoding(dom)) ? dom.serializedBytes() : dom.xml().toUtf8());
+        // Written out straight in the editor's own encoding, whatever the document is saved in.
+        m_editor->ResetText(dom.xmlUtf8());
     } catch (const CComError &error) {
         ReportComError(QStringLiteral("Error Loading Document."), error);
     }

@@ -30,7 +30,7 @@ int CSourcePrinter::BeginPrinting(QPaintDevice *device)
 
     // Line breaks are LF; pages too narrow or too short still get one character per line and
     // one line per page.
-    m_lines = std::make_unique<CSourceLines>(m_document->GetDOMDocument()->xml(), QLatin1Char('\n'), m_charsPerLine - 8);
+    m_lines = std::make_unique<CSourceLines>(m_document->GetDOMDocument()->xmlUtf8(), '\n', m_charsPerLine - 8);
     m_totalLines = m_lines->Count();
     m_linesPerPage = qMax(1, (device->height() - 5 * m_lineHeight) / m_lineHeight);
     return qMax(1, (m_totalLines + m_linesPerPage - 1) / m_linesPerPage);

@@ -78,6 +78,27 @@ private Q_SLOTS:
         QCOMPARE(frame.ActiveColumn(), 1);
     }
 
+    // The status text of an element nested ten thousand levels deep once made the window as wide
+    // as the path, and its paint buffer gigabytes large.
+    void longStatusTextKeepsTheWindowSize()
+    {
+        CWorkSpaceDoc document;
+        QVERIFY(document.OnNewDocument());
+        CChildFrame frame(&document);
+        frame.OnInitialUpdate();
+        frame.resize(600, 400);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QString path = QStringLiteral("/");
+        for (int level = 0; level < 10000; ++level)
+            path += QStringLiteral("level/");
+        frame.SetStatusText(path);
+        QCoreApplication::processEvents();
+        QCOMPARE(frame.StatusText(), path);
+        QVERIFY(frame.minimumSizeHint().width() < 600);
+        QCOMPARE(frame.width(), 600);
+    }
+
     void viewButtonOnlyWithTheNodesPage()
     {
         CWorkSpaceDoc document;

@@ -44,13 +44,24 @@ private Q_SLOTS:
                                              << QStringList{QStringLiteral("abc"), QStringLiteral("def"), QStringLiteral("gh"), QStringLiteral("i")};
         QTest::newRow("no room at all") << QStringLiteral("ab\n") << -5 << QStringList{QStringLiteral("a"), QStringLiteral("b")};
         QTest::newRow("empty text") << QString() << 10 << QStringList{};
+        // The limit counts characters, not the bytes of the text's UTF-8.
+        QTest::newRow("two-byte characters") << QStringLiteral("\u00e4\u00f6\u00fc\u00df\n") << 2
+                                             << QStringList{QStringLiteral("\u00e4\u00f6"), QStringLiteral("\u00fc\u00df")};
+        QTest::newRow("three-byte characters fit") << QStringLiteral("\u65e5\u672c\u8a9e\n") << 3
+                                                   << QStringList{QStringLiteral("\u65e5\u672c\u8a9e")};
+        // A character outside the basic plane is two QString characters; it is never cut in two.
+        QTest::newRow("surrogate pair moves to the next line")
+            << QStringLiteral("a\U0001F600b\n") << 2
+            << QStringList{QStringLiteral("a"), QStringLiteral("\U0001F600"), QStringLiteral("b")};
+        QTest::newRow("surrogate pair on a one-character line")
+            << QStringLiteral("\U0001F600\U0001F600") << 1 << QStringList{QStringLiteral("\U0001F600"), QStringLiteral("\U0001F600")};
     }
     void cutting()
     {
         QFETCH(QString, text);
         QFETCH(int, max);
         QFETCH(QStringList, lines);
-        CSourceLines cut(text, QLatin1Char('\n'), max);
+        CSourceLines cut(text.toUtf8(), '\n', max);
         QStringList got;
         for (int i = 0; i < cut.Count(); ++i)
             got << cut.Line(i);
