@@ -348,6 +348,17 @@ XmlNodeList XmlNode::childNodes() const
     return XmlNodeList(*this);
 }
 
+bool XmlNode::isLayoutWhitespace() const
+{
+    if (m_ns || !m_node || m_node->type != XML_TEXT_NODE || !m_node->content || !*m_node->content)
+        return false;
+    for (const xmlChar *c = m_node->content; *c; ++c) {
+        if (*c != ' ' && *c != '\t' && *c != '\n' && *c != '\r')
+            return false;
+    }
+    return true;
+}
+
 XmlNode XmlNode::firstChild() const
 {
     return m_ns || !m_node ? XmlNode() : XmlNode(m_owner, Dom::firstChild(m_node));

@@ -60,6 +60,9 @@ public:
     XmlNode nextSibling() const;
     XmlNode previousSibling() const;
     bool hasChildNodes() const;
+    // A text node of nothing but spaces, tabs and line breaks (not an empty one), told without
+    // copying its text: the layout between elements that views do not show.
+    bool isLayoutWhitespace() const;
     XmlNamedNodeMap attributes() const;     // empty for non-elements
 
     // Appending a node that has a parent moves it; a fragment contributes its children; a node of

@@ -29,15 +29,6 @@ const char *const NewInstructionData = "href=\"/style.xsl\" type=\"text/xsl\" ti
 
 // Text made only of blanks, tabs and line breaks: the layout between elements, which the list
 // does not show. An empty text node is shown so that it can be edited.
-bool isLayoutWhitespace(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
-    });
-}
-
 // Elements, entity references, documents, declarations and fragments belong to the tree.
 bool isListedChild(const XmlNode &child)
 {
@@ -49,7 +40,7 @@ bool isListedChild(const XmlNode &child)
     case NodeType::DocumentFragment:
         return false;
     case NodeType::Text:
-        return !isLayoutWhitespace(child.nodeValue());
+        return !child.isLayoutWhitespace();
     default:
         return true;
     }
