@@ -509,6 +509,10 @@ bool CWorkSpaceDoc::PasteNodes()
 {
     CNodeClipboard &clipboard = CNodeClipboard::instance();
     XmlNode target = GetCurrentNode();
+    // What this paste added, so that a paste failing half-way takes it all back: a move that
+    // puts its nodes back after a failed paste must not leave copies here too.
+    QList<XmlNode> appended;
+    QStringList addedAttributes;
     try {
         if (target.isNull())
             throw CComError(ComCode::InvalidArg, QStringLiteral("No node is selected."));
@@ -520,9 +524,9 @@ bool CWorkSpaceDoc::PasteNodes()
             if (item.nodeName() == QLatin1String("CLIPBOARD") && clipboard.IsFromSystemClipboard(item)) {
                 XmlNodeList wrapped = item.childNodes();
                 for (XmlNode inner = wrapped.nextNode(); !inner.isNull(); inner = wrapped.nextNode())
-                    target.appendChild(inner); // a copy: nodes of the clipboard stay there
+                    appended.append(target.appendChild(inner)); // a copy: nodes of the clipboard stay there
             } else {
-                target.appendChild(item);
+                appended.append(target.appendChild(item));
             }
         }
         for (XmlNode attribute = attributes.nextNode(); !attribute.isNull(); attribute = attributes.nextNode()) {
@@ -530,8 +534,17 @@ bool CWorkSpaceDoc::PasteNodes()
             for (int i = 0; target.getAttribute(name).has_value(); ++i)
                 name = attribute.nodeName() + QString::number(i);
             target.setAttribute(name, attribute.nodeValue());
+            addedAttributes.append(name);
         }
     } catch (const CComError &error) {
+        try {
+            for (auto it = appended.crbegin(); it != appended.crend(); ++it)
+                target.removeChild(*it);
+            for (const QString &name : std::as_const(addedAttributes))
+                target.removeAttributeNode(target.getAttributeNode(name));
+        } catch (const CComError &) {
+            // What could not be taken back stays; the report below tells the paste failed.
+        }
         ReportComError(QStringLiteral("Unable to paste items."), error);
         return false;
     }

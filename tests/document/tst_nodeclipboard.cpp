@@ -90,6 +90,25 @@ private Q_SLOTS:
         QCOMPARE(body(doc), QStringLiteral("<r><a x=\"1\"/><!--c--></r>"));
     }
 
+    void pasteFailingHalfWayAddsNothing()
+    {
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r><!--c--><e/></r>"));
+        // A comment and an element onto the document node: the comment could go there, the
+        // second root element cannot; the comment must not stay behind alone.
+        XmlNode comment = select(doc, QStringLiteral("/r/"), 1).firstChild();
+        QVERIFY(doc.PutNodeOnClipboard(false, comment));
+        QVERIFY(doc.PutNodeOnClipboard(false, select(doc, QStringLiteral("/r/e/"), 2)));
+        doc.SetItemNode(3, doc.GetDOMDocument()->documentNode());
+        doc.SetCurrentItem(3);
+        const QString before = doc.GetDOMDocument()->xml();
+        QVERIFY(!doc.PasteNodes());
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(doc.GetDOMDocument()->xml(), before);
+        QVERIFY(CWorkSpaceDoc::IsClipboardFilled());
+    }
+
     void clipboardOutlivesOtherDocuments()
     {
         auto *source = new CWorkSpaceDoc;
