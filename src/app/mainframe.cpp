@@ -307,6 +307,13 @@ bool CMainFrame::CommitPendingEdits(CWorkSpaceDoc *document)
     return !frame || frame->CommitPendingEdits();
 }
 
+void CMainFrame::DiscardPendingEdits(CWorkSpaceDoc *document)
+{
+    QMdiSubWindow *window = WindowOf(document);
+    if (auto *frame = window ? qobject_cast<CChildFrame *>(window->widget()) : nullptr)
+        frame->DiscardPendingEdits();
+}
+
 void CMainFrame::PrintActiveDocument()
 {
     CWorkSpaceDoc *document = ActiveDocument();

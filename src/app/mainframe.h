@@ -41,6 +41,7 @@ public:
     QPrinter *Printer();
     // Hands the pending edits of the document's window to the document; false when refused.
     bool CommitPendingEdits(CWorkSpaceDoc *document);
+    void DiscardPendingEdits(CWorkSpaceDoc *document);
 
     // The menu bars, made on first request: resource 128 shown while no document is open, 131
     // while one is.

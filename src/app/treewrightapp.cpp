@@ -169,9 +169,15 @@ bool CTreewrightApp::SaveDocumentAs(CWorkSpaceDoc *document)
 
 bool CTreewrightApp::SaveModified(CWorkSpaceDoc *document)
 {
-    // A typed text that does not parse keeps the window open, so it is not lost unasked.
-    if (!m_mainFrame->CommitPendingEdits(document))
-        return false;
+    // A typed text that does not parse is not lost unasked: the user keeps the window open to
+    // mend it, or closes it and lets the text go.
+    if (!m_mainFrame->CommitPendingEdits(document)) {
+        const QString question = QStringLiteral("The source text of %1 could not be taken into the document. "
+                                                "Close it anyway and discard that text?").arg(document->GetTitle());
+        if (ShowMessageText(question, MB::YesNo | MB::IconQuestion) != IDAnswer::Yes)
+            return false;
+        m_mainFrame->DiscardPendingEdits(document);
+    }
     if (!document->IsModified())
         return true;
     const QString name = document->IsUntitled() ? document->GetTitle() : document->GetPathName();

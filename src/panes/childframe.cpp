@@ -81,6 +81,13 @@ bool CChildFrame::CommitPendingEdits()
     return true;
 }
 
+void CChildFrame::DiscardPendingEdits()
+{
+    CPropertySheetView *sheet = m_nodePane->Sheet();
+    for (int i = 0; sheet && i < sheet->GetPageCount(); ++i)
+        sheet->GetPage(i)->DiscardPendingEdits();
+}
+
 void CChildFrame::SetStatusText(const QString &text)
 {
     m_statusText->setText(text);

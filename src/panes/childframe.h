@@ -36,6 +36,7 @@ public:
 
     // Hands the pages' pending edits to the document; false when one was refused.
     bool CommitPendingEdits();
+    void DiscardPendingEdits();
 
     void SetStatusText(const QString &text);
     QString StatusText() const;

@@ -158,6 +158,14 @@ bool CEditPage::CommitSource()
     return CommitText();
 }
 
+void CEditPage::DiscardPendingEdits()
+{
+    m_editor->SetTextModified(false);
+    m_rejected = false;
+    // The editor shows the document's own text again when it is next shown.
+    m_textBehind = true;
+}
+
 void CEditPage::CommitOnLeave()
 {
     // A text the document refused is offered again only once it changed, or when the frame asks.

@@ -29,6 +29,7 @@ public:
     bool CommitSource();
 
     bool CommitPendingEdits() override { return CommitSource(); }
+    void DiscardPendingEdits() override;
     void OnKickIdle() override;
     void OnSetActive() override;
     bool OnKillActive() override;

@@ -31,6 +31,8 @@ public:
     // Hands edits the page still holds (text typed but not yet taken) to the document, before
     // the document is saved, printed or closed. False when they were refused; the page keeps them.
     virtual bool CommitPendingEdits() { return true; }
+    // Drops the edits the document refused, so that the document can close as it is.
+    virtual void DiscardPendingEdits() {}
 
 private:
     QString m_title;

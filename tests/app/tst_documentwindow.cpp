@@ -147,6 +147,26 @@ private Q_SLOTS:
         messages.clear();
         QVERIFY(!app.SaveDocument(document));
         QCOMPARE(messages.count(), 1);
+
+        // Closing asks whether to let the text go: No keeps the window, Yes closes it (after the
+        // usual question about the document's own changes).
+        QMdiSubWindow *window = main->WindowOf(document);
+        messages.clear();
+        messages.queueAnswer(IDAnswer::Ok);
+        messages.queueAnswer(IDAnswer::No);
+        QVERIFY(!window->close());
+        QCOMPARE(messages.count(), 2); // the parse report, then the question
+        QVERIFY(messages.lastText().contains(QStringLiteral("discard that text")));
+        QCOMPARE(app.Documents().size(), 1);
+        messages.clear();
+        messages.queueAnswer(IDAnswer::Ok);
+        messages.queueAnswer(IDAnswer::Yes);
+        messages.queueAnswer(IDAnswer::No);
+        const QString saveQuestion = QStringLiteral("Save changes to ") + document->GetPathName() + QStringLiteral("?");
+        QVERIFY(window->close());
+        QCOMPARE(messages.count(), 3);
+        QCOMPARE(messages.lastText(), saveQuestion);
+        QCOMPARE(app.Documents().size(), 0);
     }
 
     void editMenuFollowsTheFocusedPane()
