@@ -57,23 +57,29 @@ xmlDocPtr readTree(const std::string &path)
     return doc;
 }
 
-// libxml2 builds its own tree of the file, with default options.
-class LibxmlParse : public Measurement
+// A libxml2 tree that a measurement builds and frees outside its measured step.
+class HoldsLibxmlTree : public Measurement
 {
 public:
-    void Run() override { m_doc = readTree(m_path); }
     void Finish() override
     {
-        xmlFreeDoc(m_doc);
-        m_doc = nullptr;
+        xmlFreeDoc(m_tree);
+        m_tree = nullptr;
     }
 
-private:
-    xmlDocPtr m_doc = nullptr;
+protected:
+    xmlDocPtr m_tree = nullptr;
+};
+
+// libxml2 builds its own tree of the file, with default options.
+class LibxmlParse : public HoldsLibxmlTree
+{
+public:
+    void Run() override { m_tree = readTree(m_path); }
 };
 
 // What taking a new text must do at the least: libxml2 parses it, and the shown tree starts over.
-class LibxmlParseAndRebuild : public Measurement
+class LibxmlParseAndRebuild : public HoldsLibxmlTree
 {
 public:
     void Prepare(const std::string &path) override
@@ -83,24 +89,22 @@ public:
     }
     void Run() override
     {
-        m_doc = readTree(m_path);
+        m_tree = readTree(m_path);
         m_window->Tree().TreeModel()->Rebuild();
         SettleEvents();
     }
     void Finish() override
     {
-        xmlFreeDoc(m_doc);
-        m_doc = nullptr;
+        HoldsLibxmlTree::Finish();
         m_window.reset();
     }
 
 private:
     std::unique_ptr<ShownWindow> m_window;
-    xmlDocPtr m_doc = nullptr;
 };
 
 // libxml2's own tree of the file, made before the measured step.
-class WithLibxmlTree : public Measurement
+class WithLibxmlTree : public HoldsLibxmlTree
 {
 public:
     void Prepare(const std::string &path) override
@@ -108,14 +112,6 @@ public:
         m_path = path;
         m_tree = readTree(path);
     }
-    void Finish() override
-    {
-        xmlFreeDoc(m_tree);
-        m_tree = nullptr;
-    }
-
-protected:
-    xmlDocPtr m_tree = nullptr;
 };
 
 // libxml2 writes its tree to a file in the document's own encoding.
