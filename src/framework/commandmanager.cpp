@@ -122,14 +122,20 @@ QList<CCmdTarget *> CCommandManager::CurrentRoute() const
     return m_route ? m_route() : QList<CCmdTarget *>();
 }
 
-void CCommandManager::QueryState(CCmdUI *ui) const
+CCmdTarget *CCommandManager::FindHandler(CCmdUI *ui) const
 {
     for (CCmdTarget *target : CurrentRoute()) {
         if (target && target->OnUpdateCommand(ui)) {
             ui->SetHandled();
-            return;
+            return target;
         }
     }
+    return nullptr;
+}
+
+void CCommandManager::QueryState(CCmdUI *ui) const
+{
+    FindHandler(ui);
 }
 
 bool CCommandManager::IsEnabled(int id) const
@@ -142,14 +148,7 @@ bool CCommandManager::IsEnabled(int id) const
 bool CCommandManager::Execute(int id)
 {
     CCmdUI ui(id);
-    const QList<CCmdTarget *> route = CurrentRoute();
-    CCmdTarget *handler = nullptr;
-    for (CCmdTarget *target : route) {
-        if (target && target->OnUpdateCommand(&ui)) {
-            handler = target;
-            break;
-        }
-    }
+    CCmdTarget *handler = FindHandler(&ui);
     if (!handler || !ui.IsEnabled())
         return false;
     handler->OnCommand(id);

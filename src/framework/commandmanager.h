@@ -91,6 +91,8 @@ protected:
 
 private:
     void CreateActions();
+    // The first target on the route that handles `ui`'s command, having answered its state.
+    CCmdTarget *FindHandler(CCmdUI *ui) const;
     void ApplyState(QAction *action, const CCmdUI &ui) const;
     void ApplyPopupState(QAction *popupAction, QMenu *submenu) const;
     void AddItems(QMenu *menu, const QList<MenuItemResource> &items, bool shared);
