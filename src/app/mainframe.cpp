@@ -300,17 +300,21 @@ QPrinter *CMainFrame::Printer()
     return m_printer.get();
 }
 
-bool CMainFrame::CommitPendingEdits(CWorkSpaceDoc *document)
+CChildFrame *CMainFrame::FrameOf(CWorkSpaceDoc *document) const
 {
     QMdiSubWindow *window = WindowOf(document);
-    auto *frame = window ? qobject_cast<CChildFrame *>(window->widget()) : nullptr;
+    return window ? qobject_cast<CChildFrame *>(window->widget()) : nullptr;
+}
+
+bool CMainFrame::CommitPendingEdits(CWorkSpaceDoc *document)
+{
+    CChildFrame *frame = FrameOf(document);
     return !frame || frame->CommitPendingEdits();
 }
 
 void CMainFrame::DiscardPendingEdits(CWorkSpaceDoc *document)
 {
-    QMdiSubWindow *window = WindowOf(document);
-    if (auto *frame = window ? qobject_cast<CChildFrame *>(window->widget()) : nullptr)
+    if (CChildFrame *frame = FrameOf(document))
         frame->DiscardPendingEdits();
 }
 

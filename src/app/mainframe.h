@@ -38,6 +38,7 @@ public:
     CWorkSpaceDoc *ActiveDocument() const;
     CChildFrame *ActiveChildFrame() const;
     QMdiSubWindow *WindowOf(CWorkSpaceDoc *document) const;
+    CChildFrame *FrameOf(CWorkSpaceDoc *document) const;
     QPrinter *Printer();
     // Hands the pending edits of the document's window to the document; false when refused.
     bool CommitPendingEdits(CWorkSpaceDoc *document);
