@@ -333,6 +333,8 @@ void CMainFrame::PreviewActiveDocument()
     CWorkSpaceDoc *document = ActiveDocument();
     if (!document || !CommitPendingEdits(document))
         return;
+    // The preview shows every page, whatever range the last print named.
+    Printer()->setPrintRange(QPrinter::AllPages);
     QPrintPreviewDialog preview(Printer(), this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [document](QPrinter *printer) { CSourcePrinter::PrintDocument(document, printer); });
@@ -346,6 +348,7 @@ void CMainFrame::CreateDocumentWindow(CWorkSpaceDoc *document)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(document->GetTitle());
     window->installEventFilter(this);
+    connect(window, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateTitle(); });
     connect(document, &CDocumentBase::titleChanged, window, [this, window](const QString &title) {
         window->setWindowTitle(title);
         UpdateTitle();
@@ -398,7 +401,12 @@ void CMainFrame::UpdateTitle()
 {
     const QString app = LoadResString(IDS_APP_TITLE);
     CWorkSpaceDoc *document = ActiveDocument();
-    setWindowTitle(document ? app + QStringLiteral(" - ") + document->GetTitle() : app);
+    const QString title = document ? app + QStringLiteral(" - ") + document->GetTitle() : app;
+    setWindowTitle(title);
+    // Where a maximised document window adds " - [name]" to the title itself, the name stands
+    // there once.
+    if (windowTitle() != title)
+        setWindowTitle(app);
 }
 
 bool CMainFrame::eventFilter(QObject *watched, QEvent *event)

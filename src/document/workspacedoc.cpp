@@ -1,6 +1,8 @@
 #include "workspacedoc.h"
 
+#include "edittransaction.h"
 #include "nodeclipboard.h"
+#include "sourcetext.h"
 #include "xmlnamednodemap.h"
 #include "xmlnodelist.h"
 #include "framework/appsettings.h"
@@ -12,6 +14,10 @@
 #include <QGuiApplication>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <cerrno>
+#include <optional>
+#include <cstring>
 
 bool CWorkSpaceDoc::s_dragging = false;
 
@@ -67,10 +73,16 @@ bool CWorkSpaceDoc::OnOpenDocument(const QString &path)
 {
     QFileInfo info(path);
     QFile probe(path);
-    if (!info.exists() || info.isDir() || !probe.open(QIODevice::ReadOnly)) {
-        ShowMessageText(QStringLiteral("Failed to open document.\n\n%1\n%2")
-                            .arg(path, probe.errorString().isEmpty() ? QStringLiteral("The file does not exist.") : probe.errorString()),
-                        MB::IconExclamation);
+    // The system's own words for why the file cannot be read.
+    QString reason;
+    if (!info.exists())
+        reason = QString::fromLocal8Bit(std::strerror(ENOENT));
+    else if (info.isDir())
+        reason = QString::fromLocal8Bit(std::strerror(EISDIR));
+    else if (!probe.open(QIODevice::ReadOnly))
+        reason = probe.errorString();
+    if (!reason.isEmpty()) {
+        ShowMessageText(QStringLiteral("Failed to open document.\n\n%1\n%2").arg(path, reason), MB::IconExclamation);
         return false;
     }
     probe.close();
@@ -104,6 +116,17 @@ bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
     SetModifiedFlag(false);
     SetPathName(path);
     return true;
+}
+
+void CWorkSpaceDoc::EndEdit()
+{
+    if (m_editDepth == 0 || --m_editDepth > 0 || !m_editChanged)
+        return;
+    m_editChanged = false;
+    SetModifiedFlag(true);
+    // Set last: a caret that moved during the edit cleared it.
+    m_pagesStale = true;
+    UpdateAllViews(nullptr, 0, nullptr);
 }
 
 void CWorkSpaceDoc::SetTitle(const QString &title)
@@ -234,6 +257,8 @@ ItemKey CWorkSpaceDoc::SelectItemByPath(const QString &path)
 
 bool CWorkSpaceDoc::ReloadFromSourceTemp()
 {
+    CEditTransaction edit(this);
+    const QString currentPath = GetNodePath();
     // Parse into a parser object of its own first: only a text that parses replaces the tree.
     auto parser = std::make_unique<XmlDocument>();
     ApplyParserSettings(*parser);
@@ -244,6 +269,8 @@ bool CWorkSpaceDoc::ReloadFromSourceTemp()
             RemoveAllItems();
             m_currentItem = 0;
             replaced = true;
+            MarkChanged();
+            Q_EMIT documentReplaced(currentPath);
         } else {
             ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
         }
@@ -252,6 +279,18 @@ bool CWorkSpaceDoc::ReloadFromSourceTemp()
     }
     QFile::remove(m_sourceTempPath);
     return replaced;
+}
+
+bool CWorkSpaceDoc::CommitSourceText(const QByteArray &utf8)
+{
+    QString path, error;
+    if (!CSourceText::WriteTempFile(utf8, &path, &error)) {
+        ShowMessageText(QStringLiteral("The source text could not be written to a temporary file.\n\n%1").arg(error),
+                        MB::IconInformation);
+        return false;
+    }
+    m_sourceTempPath = path;
+    return ReloadFromSourceTemp();
 }
 
 void CWorkSpaceDoc::SetFtpOrigin(const QString &server, const QString &user, const QString &password,
@@ -268,15 +307,52 @@ void CWorkSpaceDoc::SetFtpOrigin(const QString &server, const QString &user, con
 void CWorkSpaceDoc::ReportDOMError(const CComError &error, const QString &headline, const XmlDocument *parser) const
 {
     const XmlParseError &e = (parser ? parser : m_dom.get())->parseError();
+    // A report made for a parse that failed carries no error of its own: the parser's reason
+    // says what went wrong, not the text of a success code.
+    const QString reason = e.reason.trimmed();
+    QString text = error.code() == ComCode::Ok && !reason.isEmpty() ? reason : error.errorMessage();
+    if (error.code() == ComCode::Ok && reason.isEmpty())
+        text = QStringLiteral("The operation could not be completed.");
     const QString report = QStringLiteral("%1 \n\n%2 \n\nDOM Error:\t %3\nDOM Line:\t %4\nDOM linepos:\t %5\nDOM filepos:\t %6\n"
                                           "DOM reason:\t %7\nDOM srctext:\t %8")
-                               .arg(headline, error.errorMessage(), QString::number(e.errorCode), QString::number(e.line),
+                               .arg(headline, text, QString::number(e.errorCode), QString::number(e.line),
                                     QString::number(e.linepos), QString::number(e.filepos), e.reason, e.srcText);
     ShowMessage(61454, report, MB::IconInformation);
 }
 
+XmlNode CWorkSpaceDoc::InsertNode(XmlNode parent, const XmlNode &node, const XmlNode &before)
+{
+    const XmlNode inserted = before.isNull() ? parent.appendChild(node) : parent.insertBefore(node, before);
+    MarkChanged();
+    Q_EMIT nodeInserted(inserted);
+    return inserted;
+}
+
+void CWorkSpaceDoc::RemoveNode(const XmlNode &node)
+{
+    XmlNode parent = node.parentNode();
+    if (parent.isNull())
+        throw CComError(ComCode::InvalidArg, QStringLiteral("The node cannot be deleted."));
+    parent.removeChild(node);
+    MarkChanged();
+    Q_EMIT nodeRemoved(node, parent);
+}
+
+XmlNode CWorkSpaceDoc::ReplaceNode(const XmlNode &newNode, const XmlNode &old)
+{
+    XmlNode parent = old.parentNode();
+    if (parent.isNull())
+        throw CComError(ComCode::InvalidArg, QStringLiteral("The node is in no document."));
+    parent.replaceChild(newNode, old);
+    MarkChanged();
+    Q_EMIT nodeRemoved(old, parent);
+    Q_EMIT nodeInserted(newNode);
+    return newNode;
+}
+
 XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &name, const QString &value)
 {
+    CEditTransaction edit(this);
     const XmlNode parent = parentKey ? GetItemNode(parentKey) : XmlNode();
     const auto missingParent = [] { return CComError(ComCode::InvalidArg, QStringLiteral("There is no node to put it under.")); };
     switch (type) {
@@ -285,11 +361,7 @@ XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &na
             if (parentKey && parent.isNull())
                 throw missingParent();
             XmlNode element = m_dom->createNode(NodeType::Element, name, value);
-            XmlNode target = parentKey ? parent : m_dom->documentNode();
-            target.appendChild(element);
-            SetModifiedFlag(true);
-            UpdateAllViews(nullptr, 0, nullptr);
-            return element;
+            return InsertNode(parentKey ? parent : m_dom->documentNode(), element);
         } catch (const CComError &error) {
             ReportDOMError(error, QStringLiteral("Error creating node"));
             return XmlNode();
@@ -302,8 +374,7 @@ XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &na
                 if (current.isNull())
                     throw missingParent();
                 XmlNode pi = m_dom->createProcessingInstruction(name, value + QStringLiteral("version='1.0' encoding=''"));
-                m_dom->documentNode().replaceChild(pi, current);
-                return pi;
+                return ReplaceNode(pi, current);
             } catch (const CComError &error) {
                 ReportComError(QStringLiteral("Unable to create new attribute."), error);
                 return XmlNode();
@@ -320,6 +391,7 @@ XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &na
             XmlNode attribute = m_dom->createAttribute(unique);
             attribute.setNodeValue(value);
             XmlNode(parent).setAttributeNode(attribute);
+            MarkChanged();
             return attribute;
         } catch (const CComError &error) {
             ReportComError(QStringLiteral("Unable to error create attribute."), error);
@@ -337,7 +409,7 @@ XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &na
             XmlNode node = type == NodeType::Text ? m_dom->createTextNode(value)
                 : type == NodeType::Comment       ? m_dom->createComment(value)
                                                   : m_dom->createCDATASection(value);
-            return XmlNode(parent).appendChild(node);
+            return InsertNode(parent, node);
         } catch (const CComError &error) {
             ReportComError(headline, error);
             return XmlNode();
@@ -348,7 +420,7 @@ XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &na
             if (parent.isNull())
                 return XmlNode();
             XmlNode pi = m_dom->createProcessingInstruction(name, value.isEmpty() ? QStringLiteral("attribute='empty'") : value);
-            return XmlNode(parent).appendChild(pi);
+            return InsertNode(parent, pi);
         } catch (const CComError &) {
             return XmlNode(); // callers try again or give up without a message
         }
@@ -371,6 +443,7 @@ bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
 {
     if (node.isNull())
         return false;
+    CEditTransaction edit(this);
     switch (node.nodeType()) {
     case NodeType::Element:
         try {
@@ -381,6 +454,8 @@ bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
             ReportComError(QStringLiteral("Unable to change node name."), error);
             return false;
         }
+        MarkChanged();
+        Q_EMIT nodeRenamed(node);
         break;
     case NodeType::Attribute: {
         XmlNode element = node.ownerElement();
@@ -403,14 +478,17 @@ bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
             ReportComError(QStringLiteral("Unable to change node name."), error);
             return false;
         }
+        MarkChanged();
         break;
     }
     case NodeType::ProcessingInstruction: {
         const QString data = node.nodeValue();
         XmlNode pi;
+        CComError refusal(ComCode::InvalidArg);
         try {
             pi = m_dom->createProcessingInstruction(newName, data.isEmpty() ? QStringLiteral("attribute='empty'") : data);
-        } catch (const CComError &) {
+        } catch (const CComError &error) {
+            refusal = error;
             if (newName == QLatin1String("xml")) {
                 try {
                     pi = m_dom->createProcessingInstruction(newName, QStringLiteral("version='1.0' encoding='UTF-8' standalone='no'"));
@@ -418,14 +496,11 @@ bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
                 }
             }
         }
-        if (pi.isNull())
-            return false;
         try {
+            if (pi.isNull())
+                throw refusal; // a target no instruction can have
             // The new instruction takes the old one's place in its own parent.
-            XmlNode parent = node.parentNode();
-            if (parent.isNull())
-                throw CComError(ComCode::InvalidArg, QStringLiteral("The instruction is in no document."));
-            parent.replaceChild(pi, node);
+            ReplaceNode(pi, node);
         } catch (const CComError &error) {
             ReportComError(QStringLiteral("Unable to update processing instruction."), error);
             return false;
@@ -435,8 +510,6 @@ bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
     default:
         break;
     }
-    SetModifiedFlag(true);
-    UpdateAllViews(nullptr, 0, nullptr);
     return true;
 }
 
@@ -444,18 +517,67 @@ bool CWorkSpaceDoc::DeleteNode(ItemKey key)
 {
     if (key == 0)
         key = m_currentItem;
-    XmlNode node = GetItemNode(key);
+    const XmlNode node = GetItemNode(key);
+    CEditTransaction edit(this);
     try {
-        XmlNode parent = node.parentNode();
-        if (node.isNull() || parent.isNull())
+        if (node.isNull())
             throw CComError(ComCode::InvalidArg, QStringLiteral("The node cannot be deleted."));
-        parent.removeChild(node);
+        RemoveNode(node);
     } catch (const CComError &error) {
         ReportComError(QStringLiteral("Unable to delete node."), error);
         return false;
     }
     RemoveItem(key);
-    SetModifiedFlag(true);
+    return true;
+}
+
+bool CWorkSpaceDoc::SetNodeValue(const XmlNode &node, const QString &value)
+{
+    if (node.isNull())
+        return false;
+    if (node.nodeType() == NodeType::Attribute && GetCurrentNode().nodeType() == NodeType::DocumentType) {
+        ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Editing DOCTYPE node not supported"));
+        return false;
+    }
+    CEditTransaction edit(this);
+    try {
+        XmlNode target = node;
+        if (node.nodeType() == NodeType::Text)
+            target.setText(value);
+        else
+            target.setNodeValue(value);
+    } catch (const CComError &error) {
+        ReportComError(QStringLiteral("Unable to change node value."), error);
+        return false;
+    }
+    MarkChanged();
+    return true;
+}
+
+bool CWorkSpaceDoc::ReplaceInstruction(const XmlNode &old, const QString &target, const QString &data)
+{
+    CEditTransaction edit(this);
+    try {
+        XmlNode parent = old.parentNode();
+        if (parent.isNull())
+            throw CComError(ComCode::InvalidArg, QStringLiteral("The instruction is in no document."));
+        XmlNode created;
+        try {
+            created = m_dom->createProcessingInstruction(target, data.isEmpty() ? QStringLiteral("attribute='empty'") : data);
+        } catch (const CComError &) {
+            // An XML declaration can stand only as the document's first child, so no second one
+            // can be made beside it: its data changes in place instead, checked by the DOM.
+        }
+        if (created.isNull() || (target == QLatin1String("xml") && old.nodeName() == QLatin1String("xml"))) {
+            XmlNode(old).setNodeValue(data);
+            MarkChanged();
+            return true;
+        }
+        ReplaceNode(created, old);
+    } catch (const CComError &error) {
+        ReportComError(QStringLiteral("Unable to change node value."), error);
+        return false;
+    }
     return true;
 }
 
@@ -474,41 +596,115 @@ bool CWorkSpaceDoc::IsClipboardFilled()
     return CNodeClipboard::instance().IsFilled();
 }
 
-bool CWorkSpaceDoc::PutNodeOnClipboard(bool cut, const XmlNode &given)
+void CWorkSpaceDoc::PutOnClipboard(bool cut, const XmlNode &node)
 {
     CNodeClipboard &clipboard = CNodeClipboard::instance();
-    const XmlNode node = given.isNull() ? GetCurrentNode() : given;
-    try {
-        if (node.isNull())
-            throw CComError(ComCode::InvalidArg, QStringLiteral("No node is selected."));
-        if (node.nodeType() == NodeType::Attribute) {
-            XmlNode element = node.ownerElement();
-            // The copy goes onto the holder first, so a cut never loses the attribute.
-            clipboard.Holder().setAttribute(node.nodeName(), node.nodeValue());
-            if (cut && !element.isNull())
-                element.removeAttributeNode(node);
-        } else {
-            if (node.nodeType() == NodeType::Document)
-                throw CComError(ComCode::InvalidArg, QStringLiteral("The document itself cannot be put on the clipboard."));
-            XmlNode fragment = clipboard.Fragment();
-            fragment.appendChild(node); // copied into the clipboard's own document
-            XmlNode parent = node.parentNode();
-            if (cut && !parent.isNull())
-                parent.removeChild(node);
+    if (node.isNull())
+        throw CComError(ComCode::InvalidArg, QStringLiteral("No node is selected."));
+    if (node.nodeType() == NodeType::Attribute) {
+        XmlNode element = node.ownerElement();
+        XmlNode holder = clipboard.Holder();
+        // The copy goes onto the holder first, so a cut never loses the attribute; a cut that
+        // then fails puts the holder back as it was.
+        const std::optional<QString> before = holder.getAttribute(node.nodeName());
+        holder.setAttribute(node.nodeName(), node.nodeValue());
+        if (!cut || element.isNull())
+            return;
+        try {
+            element.removeAttributeNode(node);
+        } catch (const CComError &) {
+            if (before)
+                holder.setAttribute(node.nodeName(), *before);
+            else
+                holder.removeAttributeNode(holder.getAttributeNode(node.nodeName()));
+            throw;
         }
+        MarkChanged();
+        return;
+    }
+    if (node.nodeType() == NodeType::Document)
+        throw CComError(ComCode::InvalidArg, QStringLiteral("The document itself cannot be put on the clipboard."));
+    XmlNode fragment = clipboard.Fragment();
+    const XmlNode copy = fragment.appendChild(node); // copied into the clipboard's own document
+    if (!cut || node.parentNode().isNull())
+        return;
+    try {
+        RemoveNode(node);
+    } catch (const CComError &) {
+        fragment.removeChild(copy);
+        throw;
+    }
+}
+
+bool CWorkSpaceDoc::PutNodeOnClipboard(bool cut, const XmlNode &given)
+{
+    const XmlNode node = given.isNull() ? GetCurrentNode() : given;
+    CEditTransaction edit(this);
+    try {
+        PutOnClipboard(cut, node);
     } catch (const CComError &error) {
         ReportComError(cut ? QStringLiteral("Unable to cut nodes.") : QStringLiteral("Unable to copy nodes"), error);
         return false;
     }
-    SetModifiedFlag(true);
-    clipboard.SetFilled(true);
+    // A copy, too, marks the document modified, without telling the views.
+    if (!cut)
+        SetModifiedFlag(true);
+    CNodeClipboard::instance().SetFilled(true);
     return true;
+}
+
+bool CWorkSpaceDoc::PutNodesOnClipboard(bool cut, const QList<XmlNode> &nodes)
+{
+    CEditTransaction edit(this);
+    ResetNodeClipboard();
+    bool all = true;
+    for (const XmlNode &node : nodes)
+        all = PutNodeOnClipboard(cut, node) && all;
+    return all;
+}
+
+bool CWorkSpaceDoc::DeleteNodes(const QList<XmlNode> &nodes)
+{
+    // A cut whose clipboard is thrown away: the removed nodes are discarded.
+    CEditTransaction edit(this);
+    const bool all = PutNodesOnClipboard(true, nodes);
+    ResetNodeClipboard();
+    return all;
+}
+
+CWorkSpaceDoc::NodePlace CWorkSpaceDoc::PlaceOf(const XmlNode &node)
+{
+    return NodePlace{node, node.parentNode(), node.nextSibling(), node.ownerElement()};
+}
+
+void CWorkSpaceDoc::PutNodesBack(const QList<NodePlace> &places)
+{
+    CEditTransaction edit(this);
+    // Last cut first, so that each node's old next sibling is back in place before it.
+    for (auto it = places.crbegin(); it != places.crend(); ++it) {
+        const XmlNode &node = it->node;
+        try {
+            if (node.nodeType() == NodeType::Attribute) {
+                XmlNode owner = it->ownerElement;
+                if (!owner.isNull() && !owner.getAttribute(node.nodeName()).has_value()) {
+                    owner.setAttribute(node.nodeName(), node.nodeValue());
+                    MarkChanged();
+                }
+            } else if (!it->parent.isNull() && node.parentNode().isNull()) {
+                const bool before = !it->nextSibling.isNull() && it->nextSibling.parentNode() == it->parent;
+                InsertNode(it->parent, node, before ? it->nextSibling : XmlNode());
+            }
+        } catch (const CComError &) {
+            // The place is gone (the parent itself left the tree): the node stays cut.
+        }
+    }
 }
 
 bool CWorkSpaceDoc::PasteNodes()
 {
     CNodeClipboard &clipboard = CNodeClipboard::instance();
     XmlNode target = GetCurrentNode();
+    CEditTransaction edit(this);
     // What this paste added, so that a paste failing half-way takes it all back: a move that
     // puts its nodes back after a failed paste must not leave copies here too.
     QList<XmlNode> appended;
@@ -524,9 +720,9 @@ bool CWorkSpaceDoc::PasteNodes()
             if (item.nodeName() == QLatin1String("CLIPBOARD") && clipboard.IsFromSystemClipboard(item)) {
                 XmlNodeList wrapped = item.childNodes();
                 for (XmlNode inner = wrapped.nextNode(); !inner.isNull(); inner = wrapped.nextNode())
-                    appended.append(target.appendChild(inner)); // a copy: nodes of the clipboard stay there
+                    appended.append(InsertNode(target, inner)); // a copy: nodes of the clipboard stay there
             } else {
-                appended.append(target.appendChild(item));
+                appended.append(InsertNode(target, item));
             }
         }
         for (XmlNode attribute = attributes.nextNode(); !attribute.isNull(); attribute = attributes.nextNode()) {
@@ -534,12 +730,13 @@ bool CWorkSpaceDoc::PasteNodes()
             for (int i = 0; target.getAttribute(name).has_value(); ++i)
                 name = attribute.nodeName() + QString::number(i);
             target.setAttribute(name, attribute.nodeValue());
+            MarkChanged();
             addedAttributes.append(name);
         }
     } catch (const CComError &error) {
         try {
             for (auto it = appended.crbegin(); it != appended.crend(); ++it)
-                target.removeChild(*it);
+                RemoveNode(*it);
             for (const QString &name : std::as_const(addedAttributes))
                 target.removeAttributeNode(target.getAttributeNode(name));
         } catch (const CComError &) {
@@ -548,8 +745,6 @@ bool CWorkSpaceDoc::PasteNodes()
         ReportComError(QStringLiteral("Unable to paste items."), error);
         return false;
     }
-    SetModifiedFlag(true);
-    UpdateAllViews(nullptr, 0, nullptr);
     ResetNodeClipboard();
     return true;
 }
@@ -569,9 +764,20 @@ bool CWorkSpaceDoc::PasteFromSystemClipboard()
         return false;
     }
     CNodeClipboard &clipboard = CNodeClipboard::instance();
+    const bool wasFilled = clipboard.IsFilled();
     const XmlNode root = parser.documentElement();
     if (!PutNodeOnClipboard(false, root))
         return false;
-    clipboard.MarkFromSystemClipboard(clipboard.Fragment().lastChild());
-    return PasteNodes();
+    XmlNode added = clipboard.Fragment().lastChild();
+    clipboard.MarkFromSystemClipboard(added);
+    if (PasteNodes())
+        return true;
+    // The text stays off the node clipboard when it could not be pasted: Paste then offers only
+    // what the user cut or copied before.
+    try {
+        clipboard.Fragment().removeChild(added);
+    } catch (const CComError &) {
+    }
+    clipboard.SetFilled(wasFilled);
+    return false;
 }

@@ -5,6 +5,7 @@
 #include "xmlnode.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -15,8 +16,10 @@ class CComError;
 using ItemKey = quintptr;
 
 // One open XML document: its parser document, the binding of tree items to nodes, the current
-// item, the state of a pending reload from the source text, and the FTP origin of a document
-// that came from a server. Views read the tree through it and ask it for every change.
+// item, and the FTP origin of a document
+// that came from a server. Views read the tree through it and ask it for every change: each
+// operation runs in one edit (CEditTransaction), announces what it did to the structure through
+// the signals below while it runs, and ends with one UpdateAllViews.
 class CWorkSpaceDoc : public CDocumentBase
 {
     Q_OBJECT
@@ -38,9 +41,17 @@ public:
     bool ArePagesStale() const { return m_pagesStale; }
     void SetPagesStale(bool stale) { m_pagesStale = stale; }
 
+    // Edits. Nested edits join the outermost; when that ends after a change the document is marked
+    // modified, its pages stale, and every view is told once.
+    void BeginEdit() { ++m_editDepth; }
+    void EndEdit();
+    bool IsEditing() const { return m_editDepth > 0; }
+
     XmlDocument *GetDOMDocument() const { return m_dom.get(); }
     bool CreateDOMInstance();
 
+    // A key no item of this document had before, for the tree's next item.
+    ItemKey NewItemKey() { return m_nextItemKey++; }
     void SetItemNode(ItemKey key, const XmlNode &node);
     XmlNode GetItemNode(ItemKey key) const;
     void RemoveItem(ItemKey key);
@@ -56,14 +67,17 @@ public:
     // Makes current the shown item of the first node in document order with that path.
     ItemKey SelectItemByPath(const QString &path);
 
-    void SetSourceChanged(bool changed) { m_sourceChanged = changed; }
-    bool IsSourceChanged() const { return m_sourceChanged; }
     void SetSourceTempPath(const QString &path) { m_sourceTempPath = path; }
     QString GetSourceTempPath() const { return m_sourceTempPath; }
     // Replaces the tree by the one parsed from the temporary source file, which is deleted in
     // every case. A text that does not parse is reported and leaves the tree as it was; returns
     // whether the tree was replaced.
     bool ReloadFromSourceTemp();
+    // The source editor's text (UTF-8) becomes the document: written to a temporary file in the
+    // encoding its declaration names and reloaded from there, keeping the current node's path
+    // current. False, after a report, when the text could not be written or does not parse; the
+    // document then stays as it was.
+    bool CommitSourceText(const QByteArray &utf8);
 
     void SetFtpOrigin(const QString &server, const QString &user, const QString &password,
                       const QString &remotePath, quint16 port);
@@ -84,12 +98,35 @@ public:
     QString GetNodeTypeName(const XmlNode &node = XmlNode()) const;
     bool RenameNode(const XmlNode &node, const QString &newName);
     bool DeleteNode(ItemKey key = 0);
+    // The value of a node edited in the node list: an attribute's or a comment's value, a text's
+    // text. Reports and answers false when the node keeps its value.
+    bool SetNodeValue(const XmlNode &node, const QString &value);
+    // An instruction with `target` and `data` takes the place of `old` among its siblings; the
+    // XML declaration, which no second instruction can stand beside, changes its data in place.
+    bool ReplaceInstruction(const XmlNode &old, const QString &target, const QString &data);
     bool IsCurrentNodeElement() const;
 
     // The node clipboard, shared by all documents.
     void ResetNodeClipboard();
-    // Cut or copy one node (the current node when null).
+    // Cut or copy one node (the current node when null). A cut that fails leaves the clipboard
+    // as it was.
     bool PutNodeOnClipboard(bool cut, const XmlNode &node = XmlNode());
+    // Empties the clipboard and cuts or copies `nodes` onto it in one edit; false when one failed.
+    bool PutNodesOnClipboard(bool cut, const QList<XmlNode> &nodes);
+    // Removes `nodes` in one edit, leaving the clipboard empty.
+    bool DeleteNodes(const QList<XmlNode> &nodes);
+
+    // Where a node stands, so that a node cut by a move that failed can be put back there.
+    struct NodePlace
+    {
+        XmlNode node;
+        XmlNode parent;
+        XmlNode nextSibling;
+        XmlNode ownerElement;
+    };
+    static NodePlace PlaceOf(const XmlNode &node);
+    // Puts cut nodes back where they stood, the last first; a place that is gone keeps its node out.
+    void PutNodesBack(const QList<NodePlace> &places);
     // Pastes copies of the clipboard's nodes under the current node; a paste that fails keeps
     // the clipboard as it was.
     bool PasteNodes();
@@ -103,14 +140,33 @@ public:
     static const char *const NewDocumentTemplate;
     static const char *const NewDocumentName;
 
+Q_SIGNALS:
+    // Told while an edit runs, right after the change, so that the tree's items follow the DOM
+    // whoever changed it.
+    void nodeInserted(const XmlNode &node);
+    void nodeRemoved(const XmlNode &node, const XmlNode &formerParent);
+    void nodeRenamed(const XmlNode &node);
+    // The whole tree was replaced; `currentPath` is the path of the node that was current.
+    void documentReplaced(const QString &currentPath);
+
 private:
     void ApplyParserSettings(XmlDocument &parser) const;
+    // The structural changes every operation makes through: each changes the DOM, counts as a
+    // change of the running edit and tells the tree.
+    XmlNode InsertNode(XmlNode parent, const XmlNode &node, const XmlNode &before = XmlNode());
+    void RemoveNode(const XmlNode &node);
+    XmlNode ReplaceNode(const XmlNode &newNode, const XmlNode &old);
+    void MarkChanged() { m_editChanged = true; }
+    // Puts `node` on the node clipboard; throws CComError after taking back what it added.
+    void PutOnClipboard(bool cut, const XmlNode &node);
 
     std::unique_ptr<XmlDocument> m_dom;
     QHash<ItemKey, XmlNode> m_items;
     QHash<XmlNode, ItemKey> m_keysByNode;
     ItemKey m_currentItem = 0;
-    bool m_sourceChanged = false;
+    ItemKey m_nextItemKey = 1;
+    int m_editDepth = 0;
+    bool m_editChanged = false;
     bool m_pagesStale = false;
     QString m_sourceTempPath;
     bool m_hasFtpOrigin = false;

@@ -147,9 +147,14 @@ bool CCommandManager::IsEnabled(int id) const
 
 bool CCommandManager::Execute(int id)
 {
+    return Run(id, true);
+}
+
+bool CCommandManager::Run(int id, bool onlyWhenEnabled)
+{
     CCmdUI ui(id);
     CCmdTarget *handler = FindHandler(&ui);
-    if (!handler || !ui.IsEnabled())
+    if (!handler || (onlyWhenEnabled && !ui.IsEnabled()))
         return false;
     handler->OnCommand(id);
     Q_EMIT commandExecuted(id);
@@ -219,17 +224,17 @@ void CCommandManager::UpdateMenu(QMenu *menu) const
 }
 
 QAction *CCommandManager::CreateItemAction(int id, const QString &text, QObject *parent,
-                                           Qt::ConnectionType connection)
+                                           Qt::ConnectionType connection, bool asShown)
 {
     auto *action = new QAction(text, parent);
     action->setProperty(CommandIdProperty, id);
     action->setIcon(CommandIcon(id));
     action->setStatusTip(CommandPrompt(id));
-    connect(action, &QAction::triggered, this, [this, id] { Execute(id); }, connection);
+    connect(action, &QAction::triggered, this, [this, id, asShown] { Run(id, !asShown); }, connection);
     return action;
 }
 
-void CCommandManager::AddItems(QMenu *menu, const QList<MenuItemResource> &items, bool shared)
+void CCommandManager::AddItems(QMenu *menu, const QList<MenuItemResource> &items, bool shared, bool nested)
 {
     for (const MenuItemResource &item : items) {
         switch (item.kind) {
@@ -238,7 +243,7 @@ void CCommandManager::AddItems(QMenu *menu, const QList<MenuItemResource> &items
             break;
         case MenuItemResource::Kind::Popup: {
             QMenu *submenu = menu->addMenu(item.text);
-            AddItems(submenu, item.items, shared);
+            AddItems(submenu, item.items, shared, true);
             if (shared)
                 connect(submenu, &QMenu::aboutToShow, this, [this, submenu] { UpdateMenu(submenu); });
             break;
@@ -248,7 +253,10 @@ void CCommandManager::AddItems(QMenu *menu, const QList<MenuItemResource> &items
             if (shared && common && common->text() == item.text) {
                 menu->addAction(common);
             } else {
-                QAction *own = CreateItemAction(item.id, item.text, menu, shared ? Qt::DirectConnection : Qt::QueuedConnection);
+                // The items inside a context menu's submenus keep the resource's state, and one
+                // the user could choose runs as shown: its handler, not its rule, decides.
+                QAction *own = CreateItemAction(item.id, item.text, menu, shared ? Qt::DirectConnection : Qt::QueuedConnection,
+                                                !shared && nested);
                 own->setEnabled(!item.grayed);
                 menu->addAction(own);
             }

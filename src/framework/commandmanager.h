@@ -77,8 +77,9 @@ public:
     // A command that runs through the route, worded as `text`, with the command's picture and
     // status prompt, for menus that keep their own state. Context menus run their command once
     // they have closed (queued), as a chosen command may close the menu's window.
+    // `asShown`: the command runs whenever its item could be chosen, whatever the route's state.
     QAction *CreateItemAction(int id, const QString &text, QObject *parent,
-                              Qt::ConnectionType connection = Qt::DirectConnection);
+                              Qt::ConnectionType connection = Qt::DirectConnection, bool asShown = false);
 
     static bool IsLineEditorKey(const QKeySequence &key);
 
@@ -95,7 +96,8 @@ private:
     CCmdTarget *FindHandler(CCmdUI *ui) const;
     void ApplyState(QAction *action, const CCmdUI &ui) const;
     void ApplyPopupState(QAction *popupAction, QMenu *submenu) const;
-    void AddItems(QMenu *menu, const QList<MenuItemResource> &items, bool shared);
+    void AddItems(QMenu *menu, const QList<MenuItemResource> &items, bool shared, bool nested = false);
+    bool Run(int id, bool onlyWhenEnabled);
 
     Route m_route;
     QHash<int, QAction *> m_actions;

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
+#include <QRegularExpression>
 #include <QGroupBox>
 
 namespace FileDialogs {
@@ -35,11 +37,25 @@ QString GetOpenFileName(QWidget *parent, const QString &filter)
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter + QStringLiteral(";;All Files (*)"));
 }
 
+QString WithFilterExtension(const QString &path, const QString &filter)
+{
+    // A name typed without an extension gets the one of the chosen filter, as desktop file
+    // dialogs do; "All Files" adds none.
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9_]+)"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? path + QLatin1Char('.') + match.captured(1) : path;
+}
+
 QString GetSaveFileName(QWidget *parent, const QString &proposed, const QString &filter)
 {
     if (currentHook())
-        return currentHook()(true, proposed);
-    return QFileDialog::getSaveFileName(parent, QString(), proposed, filter + QStringLiteral(";;All Files (*)"));
+        return WithFilterExtension(currentHook()(true, proposed), filter);
+    QString chosenFilter = filter;
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), proposed, filter + QStringLiteral(";;All Files (*)"),
+                                                      &chosenFilter);
+    return WithFilterExtension(path, chosenFilter);
 }
 
 FontHook SetFontHook(FontHook hook)

@@ -13,7 +13,9 @@ namespace FileDialogs {
 
 // Returns the chosen path, or an empty string when the user cancels.
 QString GetOpenFileName(QWidget *parent, const QString &filter);
+// The name chosen to save under; one typed without an extension gets the chosen filter's.
 QString GetSaveFileName(QWidget *parent, const QString &proposed, const QString &filter);
+QString WithFilterExtension(const QString &path, const QString &filter);
 
 // A hook receives (true for save, the proposed name) and answers the path; empty means cancel.
 using Hook = std::function<QString(bool save, const QString &proposed)>;

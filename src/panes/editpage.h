@@ -7,9 +7,8 @@ class CSourceEdit;
 // The "Source" page: the whole document as XML text in a CSourceEdit. The text is read from the
 // document when the page first shows and whenever an edit elsewhere made it stale. Changed text
 // goes back to the document when the user leaves the page for another pane or window of the
-// program, and when the frame asks for it before it saves, prints or closes: the text is written
-// to a temporary file, the document is told that its source changed, and the element tree
-// reloads the document from that file while every view is notified.
+// program, and when the frame asks for it before it saves, prints or closes: the document takes
+// the text as its new tree in one edit, and every view is told.
 class CEditPage : public CSheetPage
 {
     Q_OBJECT
@@ -47,7 +46,6 @@ private:
     bool IsOwnWidget(const QWidget *widget) const;
     void CommitOnLeave();
     bool CommitText();
-    bool WriteTempFile(QString *path);
 
     CSourceEdit *m_editor;
     QMetaObject::Connection m_focusConnection;

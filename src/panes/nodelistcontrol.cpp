@@ -70,11 +70,13 @@ CNodeListControl::CNodeListControl(QWidget *parent)
     m_details->setAllColumnsShowFocus(true);
     m_details->header()->setSectionsClickable(false);
     m_details->header()->setSectionsMovable(false);
-    m_details->header()->setStretchLastSection(false);
+    // "Name" and "Type" keep their first width; "Value" takes whatever width the pane has left.
+    m_details->header()->setStretchLastSection(true);
     m_details->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int column = 0; column < 3; ++column)
         m_details->setColumnWidth(column, 120);
 
+    setFocusProxy(m_details);
     m_icons->setModel(m_model);
     QItemSelectionModel *ownSelection = m_icons->selectionModel();
     m_icons->setSelectionModel(m_details->selectionModel());
@@ -136,6 +138,8 @@ void CNodeListControl::SetViewMode(ViewMode mode)
         setCurrentWidget(m_icons);
         m_icons->doItemsLayout();
     }
+    // The focus given to the list goes to the view that shows it.
+    setFocusProxy(CurrentView());
     if (hadFocus)
         CurrentView()->setFocus(Qt::OtherFocusReason);
 }

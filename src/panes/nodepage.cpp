@@ -72,6 +72,8 @@ CNodePage::CNodePage(QWidget *parent)
     resize(CDialogUnits(this).Size(295, 178));
     m_list->setGeometry(rect());
     m_anchors.Register(m_list, 15);
+    // A click on the tab or F6 puts the focus into the list, where the keys and the Edit menu act.
+    setFocusProxy(m_list);
 
     m_list->SetLabelEditedHandler([this](const XmlNode &node, const QString &text) { OnLabelEdited(node, text); });
     connect(m_list, &CNodeListControl::rowDoubleClicked, this, [this] { OnEditRow(); });
@@ -225,66 +227,11 @@ void CNodePage::OnEditRow()
     dialog.SetIcon(NodeIcon(node.nodeType()));
     if (RunModalDialog(dialog) != QDialog::Accepted)
         return;
-    if (!ApplyEditedValue(node, dialog.Name(), dialog.Value()))
-        return;
-    document->SetModifiedFlag(true);
-    document->UpdateAllViews(nullptr, 0, nullptr);
-}
-
-// Writes the dialog's value into `node` by its type; false, after a report, when nothing changed.
-bool CNodePage::ApplyEditedValue(const XmlNode &node, const QString &name, const QString &value)
-{
-    CWorkSpaceDoc *document = GetDocument();
-    try {
-        XmlNode target = node;
-        switch (node.nodeType()) {
-        case NodeType::Attribute:
-            if (document->GetCurrentNode().nodeType() == NodeType::DocumentType) {
-                document->ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Editing DOCTYPE node not supported"));
-                return false;
-            }
-            target.setNodeValue(value);
-            return true;
-        case NodeType::Text:
-            target.setText(value);
-            return true;
-        case NodeType::ProcessingInstruction:
-            return ReplaceInstruction(node, name, value);
-        default:
-            target.setNodeValue(value);
-            return true;
-        }
-    } catch (const CComError &error) {
-        ReportComError(QStringLiteral("Unable to change node value."), error);
-        return false;
-    }
-}
-
-// A new instruction with the dialog's target and data takes the old one's place among its
-// siblings. Throws CComError when neither that nor changing the data in place works.
-bool CNodePage::ReplaceInstruction(const XmlNode &old, const QString &target, const QString &data)
-{
-    CWorkSpaceDoc *document = GetDocument();
-    XmlNode created = document->CreateNode(document->GetCurrentItem(), NodeType::ProcessingInstruction, target, data);
-    if (created.isNull()) {
-        // No new instruction could be appended: an XML declaration, for one, is taken only as
-        // the document's first child. Its data changes in place instead, checked by the DOM.
-        XmlNode(old).setNodeValue(data);
-        return true;
-    }
-    XmlNode parent = old.parentNode();
-    try {
-        if (parent.isNull())
-            throw CComError(ComCode::InvalidArg, QStringLiteral("The instruction is in no document."));
-        parent.replaceChild(created, old);
-    } catch (const CComError &) {
-        // Leave no second instruction behind.
-        XmlNode holder = created.parentNode();
-        if (!holder.isNull())
-            holder.removeChild(created);
-        throw;
-    }
-    return true;
+    // The document changes the value by the node's type, reports a refusal and tells the views.
+    if (node.nodeType() == NodeType::ProcessingInstruction)
+        document->ReplaceInstruction(node, dialog.Name(), dialog.Value());
+    else
+        document->SetNodeValue(node, dialog.Value());
 }
 
 void CNodePage::OnLabelEdited(const XmlNode &node, const QString &text)
@@ -293,11 +240,10 @@ void CNodePage::OnLabelEdited(const XmlNode &node, const QString &text)
     // An emptied label counts as a cancelled edit, an unchanged one as no edit at all.
     if (!document || node.isNull() || text.isEmpty() || text == node.nodeName())
         return;
-    // A refused name has been reported by the rename; the list is rebuilt either way and so
-    // shows the name the node really has.
-    document->RenameNode(node, text);
-    document->SetModifiedFlag(true);
-    document->UpdateAllViews(nullptr, 0, nullptr);
+    // A refused name has been reported by the rename; the list is read again so that it shows
+    // the name the node really has.
+    if (!document->RenameNode(node, text))
+        Refresh();
 }
 
 void CNodePage::OnContextMenu(const QPoint &globalPos)
@@ -311,9 +257,7 @@ void CNodePage::OnEditCopy()
     CWorkSpaceDoc *document = GetDocument();
     if (!document || !HasSelection())
         return;
-    document->ResetNodeClipboard();
-    for (const XmlNode &node : SelectedNodes())
-        document->PutNodeOnClipboard(false, node);
+    document->PutNodesOnClipboard(false, SelectedNodes());
 }
 
 void CNodePage::OnEditCut()
@@ -321,20 +265,13 @@ void CNodePage::OnEditCut()
     CWorkSpaceDoc *document = GetDocument();
     if (!document || !HasSelection())
         return;
-    document->ResetNodeClipboard();
-    for (const XmlNode &node : SelectedNodes())
-        document->PutNodeOnClipboard(true, node);
-    m_list->RemoveRows(m_list->SelectedRows());
-    document->UpdateAllViews(nullptr, 0, nullptr);
+    document->PutNodesOnClipboard(true, SelectedNodes());
 }
 
 void CNodePage::OnEditDelete()
 {
-    // A cut whose clipboard is thrown away: the removed nodes are discarded.
-    if (!GetDocument() || !HasSelection())
-        return;
-    OnEditCut();
-    GetDocument()->ResetNodeClipboard();
+    if (CWorkSpaceDoc *document = GetDocument(); document && HasSelection())
+        document->DeleteNodes(SelectedNodes());
 }
 
 void CNodePage::OnEditPaste()
@@ -365,8 +302,6 @@ void CNodePage::OnNewAttribute()
                                                    QStringLiteral("attribute"), QString());
     if (attribute.isNull())
         return;
-    document->SetModifiedFlag(true);
-    document->UpdateAllViews(nullptr, 0, nullptr);
     // The user names the new attribute at once.
     const QString name = attribute.nodeName();
     int row = m_list->FindRow(name);
@@ -380,11 +315,6 @@ void CNodePage::OnNewAttribute()
 
 void CNodePage::OnNewNode(int type, const QString &name, const QString &value)
 {
-    CWorkSpaceDoc *document = GetDocument();
-    if (!document || document->CreateNode(document->GetCurrentItem(), type, name, value).isNull())
-        return;
-    // Marked modified before the views are told, so that the pages showing the whole
-    // document know to read it again.
-    document->SetModifiedFlag(true);
-    document->UpdateAllViews(nullptr, 0, nullptr);
+    if (CWorkSpaceDoc *document = GetDocument())
+        document->CreateNode(document->GetCurrentItem(), type, name, value);
 }

@@ -43,8 +43,6 @@ private:
     bool IsCurrentNodeDocument() const;
 
     void OnEditRow();
-    bool ApplyEditedValue(const XmlNode &node, const QString &name, const QString &value);
-    bool ReplaceInstruction(const XmlNode &old, const QString &target, const QString &data);
     void OnLabelEdited(const XmlNode &node, const QString &text);
     void OnContextMenu(const QPoint &globalPos);
     void OnBeginRowDrag();

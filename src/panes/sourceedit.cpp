@@ -1,5 +1,7 @@
 #include "sourceedit.h"
 
+#include <QFontInfo>
+
 #include "framework/cmdui.h"
 #include "framework/commandmanager.h"
 #include "framework/filedialogs.h"
@@ -128,6 +130,9 @@ void CSourceEdit::SetDisplayFont(const QFont &chosen)
     QFont font = chosen;
     if (font.pointSizeF() <= 0 && font.pixelSize() > 0)
         font.setPointSizeF(font.pixelSize() * 72.0 / qMax(1, logicalDpiY()));
+    // The family the system really shows for the one asked for ("Courier" is a name many systems
+    // map to another), so that the font chooser opens on the font the text is shown in.
+    font.setFamily(QFontInfo(font).family());
     m_displayFont = font;
     m_lexer->setDefaultFont(font);
     m_lexer->setFont(font);

@@ -91,14 +91,20 @@ int CSourcePrinter::PrintDocument(CWorkSpaceDoc *document, QPrinter *printer)
 {
     CSourcePrinter job(document);
     const int pages = job.BeginPrinting(printer);
+    // The pages the print dialog's range names, within those there are.
+    int first = 1, last = pages;
+    if (printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0) {
+        first = qMin(printer->fromPage(), pages);
+        last = printer->toPage() > 0 ? qBound(first, printer->toPage(), pages) : pages;
+    }
     QPainter painter(printer);
-    for (int page = 1; page <= pages; ++page) {
-        if (page > 1)
+    for (int page = first; page <= last; ++page) {
+        if (page > first)
             printer->newPage();
         job.PrintHeader(painter, page);
         job.PrintPage(painter, page);
     }
     painter.end();
     job.EndPrinting();
-    return pages;
+    return last - first + 1;
 }

@@ -24,7 +24,8 @@ public:
     void PrintHeader(QPainter &painter, int page) const;
     void PrintPage(QPainter &painter, int page) const;
     void EndPrinting();
-    // One whole job: every page of `document` on `printer`. Returns the number of pages.
+    // One whole job: the pages of `document` in the printer's page range (every page when it
+    // names none) on `printer`. Returns the number of pages printed.
     static int PrintDocument(CWorkSpaceDoc *document, QPrinter *printer);
 
     int LinesPerPage() const { return m_linesPerPage; }

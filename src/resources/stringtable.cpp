@@ -58,6 +58,9 @@ QHash<int, QString> buildTable()
         {57665, QStringLiteral("Quit the application; prompts to save documents\nExit")},
         {57680, QStringLiteral("Switch to the next window pane\nNext Pane")},
         {57681, QStringLiteral("Switch back to the previous window pane\nPrevious Pane")},
+        // Toolbar buttons that stand on no menu: their prompts and tooltips are the program's own.
+        {32771, QStringLiteral("Change how the node list shows its items\nNode View")},
+        {32804, QStringLiteral("Show or hide the file browser\nFile Browser")},
         {59392, QStringLiteral("Show or hide the toolbar\nToggle ToolBar")},
         {59393, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
         {59408, QStringLiteral("Display items by using small icons.\nSmall Icons")},

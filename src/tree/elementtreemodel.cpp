@@ -4,6 +4,8 @@
 #include "elementtreeitem.h"
 #include "resources/nodepicture.h"
 
+#include <QStringList>
+
 namespace {
 
 std::vector<XmlNode> placeOf(const CElementTreeItem *item)
@@ -17,6 +19,17 @@ CElementTreeModel::CElementTreeModel(CWorkSpaceDoc *document, QObject *parent)
     : QAbstractItemModel(parent), m_document(document), m_root(new CElementTreeItem)
 {
     m_root->complete = true;
+    if (!m_document)
+        return;
+    // The document says what changed, whoever asked for the change.
+    connect(m_document, &CWorkSpaceDoc::nodeInserted, this, &CElementTreeModel::OnNodeInserted);
+    connect(m_document, &CWorkSpaceDoc::nodeRemoved, this, &CElementTreeModel::OnNodeRemoved);
+    connect(m_document, &CWorkSpaceDoc::nodeRenamed, this, [this](const XmlNode &node) {
+        const QModelIndex index = IndexOf(m_items.value(m_document->GetItemKey(node)));
+        if (index.isValid())
+            Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    });
+    connect(m_document, &CWorkSpaceDoc::documentReplaced, this, [this] { Rebuild(); });
 }
 
 CElementTreeModel::~CElementTreeModel()
@@ -54,8 +67,8 @@ void CElementTreeModel::Rebuild()
         item->row = 0;
         m_root->children.push_back(item);
     }
-    m_changing = false;
     endResetModel();
+    m_changing = false;
 }
 
 CElementTreeItem *CElementTreeModel::NewItem(const XmlNode &node, CElementTreeItem *parent, std::vector<XmlNode> place)
@@ -65,7 +78,7 @@ CElementTreeItem *CElementTreeModel::NewItem(const XmlNode &node, CElementTreeIt
     item->parent = parent;
     item->place = std::move(place);
     item->readOnly = !item->place.empty() || (parent && parent->readOnly);
-    item->key = m_nextKey++;
+    item->key = m_document->NewItemKey();
     m_items.insert(item->key, item);
     m_document->SetItemNode(item->key, node);
     return item;
@@ -96,6 +109,24 @@ QModelIndex CElementTreeModel::IndexOfKey(ItemKey key) const
 XmlNode CElementTreeModel::NodeOf(const QModelIndex &index) const
 {
     return index.isValid() ? ItemOf(index)->node : XmlNode();
+}
+
+bool CElementTreeModel::IsReadOnly(const QModelIndex &index) const
+{
+    return index.isValid() && ItemOf(index)->readOnly;
+}
+
+QString CElementTreeModel::PathOf(const QModelIndex &index) const
+{
+    QStringList names;
+    for (const CElementTreeItem *item = ItemOf(index); item && item != m_root; item = item->parent) {
+        if (item->node.nodeType() == NodeType::Document)
+            break;
+        const std::vector<XmlNode> place = placeOf(item);
+        for (auto it = place.crbegin(); it != place.crend(); ++it)
+            names.prepend(it->nodeName());
+    }
+    return names.isEmpty() ? QStringLiteral("/") : QLatin1Char('/') + names.join(QLatin1Char('/')) + QLatin1Char('/');
 }
 
 int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
@@ -132,8 +163,8 @@ int CElementTreeModel::FetchChildren(CElementTreeItem *item, int limit)
             item->children[row]->row = row;
         item->lastBuilt = placeOf(made.back());
         item->knownToHaveChildren = true;
-        m_changing = false;
         endInsertRows();
+        m_changing = false;
     }
     if (reachedTail) {
         // The filling met the items made ahead of it: they are ordinary children from now on.
@@ -161,8 +192,8 @@ CElementTreeItem *CElementTreeModel::AddTailItem(CElementTreeItem *item, const X
     item->children.push_back(child);
     ++item->tailCount;
     item->knownToHaveChildren = true;
-    m_changing = false;
     endInsertRows();
+    m_changing = false;
     return child;
 }
 
@@ -257,8 +288,90 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
         parent->lastBuilt = row == 0 ? std::vector<XmlNode>() : placeOf(parent->children[row - 1]);
     }
     DeleteSubtree(item);
-    m_changing = false;
     endRemoveRows();
+    m_changing = false;
+}
+
+void CElementTreeModel::OnNodeInserted(const XmlNode &node)
+{
+    if (m_changing || !CChildCursor::IsShown(node.nodeType()))
+        return;
+    CElementTreeItem *parent = m_items.value(m_document->GetItemKey(node.parentNode()));
+    if (!parent)
+        return; // a branch without an item: its items are made when it is first shown
+    // The nearest earlier sibling the tree shows tells where the new item goes.
+    XmlNode previous = node.previousSibling();
+    while (!previous.isNull() && !CChildCursor::IsShown(previous.nodeType()) && previous.nodeType() != NodeType::EntityReference)
+        previous = previous.previousSibling();
+    const int filled = int(parent->children.size()) - parent->tailCount;
+    int row = 0;
+    if (previous.isNull()) {
+        if (filled == 0 && !parent->complete) {
+            // The filling starts at the first child and will find it; the branch may just have
+            // got its first child, which its expand button shows.
+            parent->knownToHaveChildren = true;
+            const QModelIndex index = IndexOf(parent);
+            if (index.isValid())
+                Q_EMIT dataChanged(index, index, {Qt::DecorationRole});
+            return;
+        }
+    } else {
+        CElementTreeItem *before = m_items.value(m_document->GetItemKey(previous));
+        if (previous.nodeType() == NodeType::EntityReference || !before || before->parent != parent) {
+            // The node lies in the part the filling has still to reach; a branch that counted
+            // itself complete is made again from its first child.
+            if (parent->complete)
+                ResetChildren(parent);
+            return;
+        }
+        row = before->row + 1;
+    }
+    beginInsertRows(IndexOf(parent), row, row);
+    m_changing = true;
+    CElementTreeItem *child = NewItem(node, parent, {});
+    parent->children.insert(parent->children.begin() + row, child);
+    for (int i = row; i < int(parent->children.size()); ++i)
+        parent->children[i]->row = i;
+    if (row > filled)
+        ++parent->tailCount; // among the items made ahead of the filling
+    else if (row == filled)
+        parent->lastBuilt = placeOf(child);
+    parent->knownToHaveChildren = true;
+    endInsertRows();
+    m_changing = false;
+}
+
+void CElementTreeModel::OnNodeRemoved(const XmlNode &node, const XmlNode &formerParent)
+{
+    if (m_changing)
+        return;
+    if (CElementTreeItem *item = m_items.value(m_document->GetItemKey(node))) {
+        RemoveItem(IndexOf(item));
+        return;
+    }
+    if (node.nodeType() != NodeType::EntityReference)
+        return;
+    // The elements of a reference's content show under the item of the reference's parent.
+    if (CElementTreeItem *parent = m_items.value(m_document->GetItemKey(formerParent)))
+        ResetChildren(parent);
+}
+
+void CElementTreeModel::ResetChildren(CElementTreeItem *parent)
+{
+    if (!parent->children.empty()) {
+        beginRemoveRows(IndexOf(parent), 0, int(parent->children.size()) - 1);
+        m_changing = true;
+        std::vector<CElementTreeItem *> children;
+        children.swap(parent->children);
+        for (CElementTreeItem *child : children)
+            DeleteSubtree(child);
+        endRemoveRows();
+        m_changing = false;
+    }
+    parent->tailCount = 0;
+    parent->lastBuilt.clear();
+    parent->complete = false;
+    parent->knownToHaveChildren = false;
 }
 
 QModelIndex CElementTreeModel::index(int row, int column, const QModelIndex &parent) const
@@ -347,11 +460,8 @@ bool CElementTreeModel::setData(const QModelIndex &index, const QVariant &value,
     if (name == node.nodeName())
         return true;
     // The document reports a refused name itself; the label then shows the name the DOM kept.
-    if (!m_document->RenameNode(node, name))
-        return false;
-    m_document->SetModifiedFlag(true);
-    Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-    return true;
+    // A rename that worked tells the item through the document.
+    return m_document->RenameNode(node, name);
 }
 
 Qt::ItemFlags CElementTreeModel::flags(const QModelIndex &index) const

@@ -31,6 +31,11 @@ public:
     ItemKey KeyOf(const QModelIndex &index) const;
     QModelIndex IndexOfKey(ItemKey key) const;
     XmlNode NodeOf(const QModelIndex &index) const;
+    // True for an element shown from an entity's content, which cannot be changed.
+    bool IsReadOnly(const QModelIndex &index) const;
+    // "/" for the "Document" item, else the names from the top down to the item's node, through
+    // the entity references its element is shown under: "/a/b/".
+    QString PathOf(const QModelIndex &index) const;
     // The item of `node`, making the items on the way to it; invalid when the node is not shown
     // in the tree (not an element or document-type declaration, or not in the document).
     QModelIndex IndexForNode(const XmlNode &node);
@@ -65,11 +70,15 @@ private:
     // when the node is not last among the shown child nodes.
     CElementTreeItem *AddTailItem(CElementTreeItem *item, const XmlNode &node);
     void DeleteSubtree(CElementTreeItem *item);
+    // The items follow the document's structural changes.
+    void OnNodeInserted(const XmlNode &node);
+    void OnNodeRemoved(const XmlNode &node, const XmlNode &formerParent);
+    // Drops the children's items; the branch fills again from its first child.
+    void ResetChildren(CElementTreeItem *parent);
 
     QPointer<CWorkSpaceDoc> m_document;
     CElementTreeItem *m_root;
     QHash<ItemKey, CElementTreeItem *> m_items;
-    ItemKey m_nextKey = 1;
     // Set while the items change: a view told of the change in the middle of it (a caret that
     // moves off a removed item notifies the document's views) must not start another.
     bool m_changing = false;

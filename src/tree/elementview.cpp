@@ -20,6 +20,7 @@
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
 
 namespace {
@@ -45,8 +46,28 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
     setAutoExpandDelay(700);
     setIconSize(QSize(16, 16));
     setModel(m_model);
-    if (m_document)
+    if (m_document) {
         m_document->AddView(this);
+        connect(m_document, &CWorkSpaceDoc::documentReplaced, this, &CElementView::ReselectAfterReplace);
+    }
+    // Items leave the tree whenever the document removes their nodes; when the caret goes with
+    // them, the item the tree selects in their place becomes current.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex &parent, int first, int last) {
+        for (QModelIndex above = currentIndex(); above.isValid() && !m_caretRemoved; above = above.parent())
+            m_caretRemoved = above.parent() == parent && above.row() >= first && above.row() <= last;
+        if (m_caretRemoved)
+            m_quietSelection = true;
+    });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (!m_caretRemoved)
+            return;
+        m_caretRemoved = false;
+        m_quietSelection = false;
+        const QModelIndex caret = currentIndex();
+        if (caret.isValid())
+            selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
+        OnCurrentItemChanged(caret);
+    });
     RegisterCommands();
 }
 
@@ -59,10 +80,15 @@ CElementView::~CElementView()
 void CElementView::RegisterCommands()
 {
     const auto whenNonDocumentNode = [this](CCmdUI *ui) { ui->Enable(IsNonDocumentNodeCurrent()); };
-    AddCommand(ID_EDIT_CUT, [this] { OnCut(); }, whenNonDocumentNode);
+    // Elements shown from an entity's content belong to its definition: they are copied, never
+    // cut, deleted or renamed.
+    const auto whenEditableNode = [this](CCmdUI *ui) {
+        ui->Enable(IsNonDocumentNodeCurrent() && !m_model->IsReadOnly(IndexOfKey(m_document->GetCurrentItem())));
+    };
+    AddCommand(ID_EDIT_CUT, [this] { OnCut(); }, whenEditableNode);
     AddCommand(ID_EDIT_COPY, [this] { OnCopy(); }, whenNonDocumentNode);
-    AddCommand(ID_EDIT_DELETE, [this] { OnDelete(); }, whenNonDocumentNode);
-    AddCommand(ID_EDIT_RENAME, [this] { OnRename(); }, whenNonDocumentNode);
+    AddCommand(ID_EDIT_DELETE, [this] { OnDelete(); }, whenEditableNode);
+    AddCommand(ID_EDIT_RENAME, [this] { OnRename(); }, whenEditableNode);
     AddCommand(ID_EDIT_PASTE, [this] { OnPaste(); }, [](CCmdUI *ui) { ui->Enable(CWorkSpaceDoc::IsClipboardFilled()); });
     AddCommand(ID_EDIT_PASTE_CLIPBOARD, [this] { OnPasteFromClipboard(); });
     AddCommand(ID_EDIT_NEW_CHILD, [this] { OnNewChild(); }, [this](CCmdUI *ui) {
@@ -106,23 +132,22 @@ void CElementView::OnInitialUpdate()
 
 void CElementView::OnUpdate(CViewBase *, long, QObject *)
 {
-    if (m_document->IsSourceChanged()) {
-        RebuildAfterSourceEdit();
-        return;
-    }
-    // Elements another pane pasted under the current node (a paste in the node list) show at
-    // once. Only the current node's new last children are looked at, so this costs nothing in
-    // proportion to the document.
+    // The items follow the document's changes as they happen; what is left is the status text,
+    // which a rename or a move changes as much as a new selection.
     if (!CWorkSpaceDoc::IsDragging())
-        m_model->AddAppendedChildren(IndexOfKey(m_document->GetCurrentItem()));
+        Q_EMIT statusTextChanged(StatusPath());
 }
 
-void CElementView::RebuildAfterSourceEdit()
+QString CElementView::StatusPath() const
 {
-    m_document->SetSourceChanged(false);
-    const QString path = m_document->GetNodePath();
-    m_document->ReloadFromSourceTemp();
-    m_model->Rebuild();
+    const QModelIndex current = IndexOfKey(m_document->GetCurrentItem());
+    return current.isValid() ? m_model->PathOf(current) : m_document->GetNodePath();
+}
+
+void CElementView::ReselectAfterReplace(const QString &path)
+{
+    // The model has made the "Document" item again; the node at the path the current node had
+    // becomes current, without telling the views: the edit that replaced the tree tells them.
     m_document->SetCurrentItem(0);
     // The tree is filled lazily: make the items on the way to the node first, so that the
     // document finds a shown item with that path.
@@ -165,11 +190,24 @@ void CElementView::currentChanged(const QModelIndex &current, const QModelIndex 
 void CElementView::OnCurrentItemChanged(const QModelIndex &current)
 {
     m_document->SetCurrentItem(KeyOf(current));
-    // Hovering during a drag selects items; those selections tell nobody.
-    if (CWorkSpaceDoc::IsDragging())
+    // Hovering during a drag selects items; those selections tell nobody. A caret moved by an
+    // edit is told by the end of that edit.
+    if (CWorkSpaceDoc::IsDragging() || m_document->IsEditing())
         return;
     m_document->UpdateAllViews(nullptr, 0, nullptr);
-    Q_EMIT statusTextChanged(m_document->GetNodePath());
+}
+
+void CElementView::mousePressEvent(QMouseEvent *event)
+{
+    // A click on empty space leaves nothing selected and nothing current, so that no command
+    // acts on an element the tree no longer shows as selected.
+    if (event->button() == Qt::LeftButton && !indexAt(event->position().toPoint()).isValid()) {
+        setFocus(Qt::MouseFocusReason);
+        SelectItem(QModelIndex());
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
 }
 
 void CElementView::focusInEvent(QFocusEvent *event)
@@ -211,7 +249,11 @@ void CElementView::OnNewChild()
 
 void CElementView::OnNewSibling()
 {
+    // Chosen from the context menu on the root element, this asks for a second element under the
+    // document, which the document refuses with its report.
     const QModelIndex current = IndexOfKey(m_document->GetCurrentItem());
+    if (!IsNonDocumentNodeCurrent() || !current.parent().isValid())
+        return;
     NewElement(KeyOf(current.parent()), QStringLiteral("NewSibling"));
 }
 
@@ -222,7 +264,6 @@ void CElementView::NewElement(ItemKey parentKey, const QString &name)
     const XmlNode element = m_document->CreateNode(parentKey, NodeType::Element, name, QString());
     if (element.isNull())
         return;
-    m_document->SetModifiedFlag(true);
     const QModelIndex index = m_model->IndexForNode(element);
     if (!index.isValid())
         return;
@@ -233,9 +274,7 @@ void CElementView::NewElement(ItemKey parentKey, const QString &name)
 
 void CElementView::OnCut()
 {
-    const ItemKey key = m_document->GetCurrentItem();
-    if (m_document->PutNodeOnClipboard(true, m_document->GetCurrentNode()))
-        RemoveItemOfKey(key);
+    m_document->PutNodeOnClipboard(true, m_document->GetCurrentNode());
 }
 
 void CElementView::OnCopy()
@@ -245,8 +284,7 @@ void CElementView::OnCopy()
 
 void CElementView::OnPaste()
 {
-    if (m_document->PasteNodes())
-        m_model->AddAppendedChildren(IndexOfKey(m_document->GetCurrentItem()));
+    m_document->PasteNodes();
 }
 
 void CElementView::OnPasteFromClipboard()
@@ -254,16 +292,13 @@ void CElementView::OnPasteFromClipboard()
     if (!m_document->PasteFromSystemClipboard())
         return;
     const QModelIndex current = IndexOfKey(m_document->GetCurrentItem());
-    m_model->AddAppendedChildren(current);
     if (current.isValid())
         expand(current);
 }
 
 void CElementView::OnDelete()
 {
-    const ItemKey key = m_document->GetCurrentItem();
-    if (m_document->DeleteNode(key))
-        RemoveItemOfKey(key);
+    m_document->DeleteNode(m_document->GetCurrentItem());
 }
 
 void CElementView::OnRename()
@@ -273,25 +308,6 @@ void CElementView::OnRename()
         return; // the "Document" and "<!DOCTYPE>" labels stay
     setFocus(Qt::OtherFocusReason);
     edit(current);
-}
-
-void CElementView::RemoveItemOfKey(ItemKey key)
-{
-    const QModelIndex index = IndexOfKey(key);
-    if (!index.isValid())
-        return;
-    bool wasCurrent = false;
-    for (QModelIndex above = currentIndex(); above.isValid() && !wasCurrent; above = above.parent())
-        wasCurrent = above == index;
-    m_quietSelection = true;
-    m_model->RemoveItem(index);
-    m_quietSelection = false;
-    if (!wasCurrent)
-        return;
-    const QModelIndex caret = currentIndex();
-    if (caret.isValid())
-        selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
-    OnCurrentItemChanged(caret);
 }
 
 // ---- drag-and-drop ----
@@ -308,10 +324,8 @@ CNodeDragData *CElementView::BeginDrag(const QModelIndex &index)
 void CElementView::FinishDrag(bool moved)
 {
     CWorkSpaceDoc::SetDragging(false);
-    if (moved) {
-        RemoveItemOfKey(m_draggedItem);
-        return;
-    }
+    if (moved)
+        return; // the move's cut took the item out of the tree
     m_document->ResetNodeClipboard();
     m_document->SetCurrentItem(m_draggedItem);
     const QModelIndex dragged = IndexOfKey(m_draggedItem);
@@ -387,10 +401,6 @@ bool CElementView::DropNodes(const CNodeDragData &data, const QModelIndex &targe
     const bool moved = CNodeMove::Run(source, data.Nodes(), m_document, targetKey);
     // Make sure the target is current again whether or not the paste came to run.
     m_document->SetCurrentItem(targetKey);
-    if (moved)
-        m_model->AddAppendedChildren(IndexOfKey(targetKey));
-    if (data.AreNodeListRows() && source != m_document)
-        source->UpdateAllViews(nullptr, 0, nullptr); // the source's node list loses the rows
     return moved;
 }
 

@@ -63,6 +63,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
@@ -83,10 +84,11 @@ private:
     void OnRename();
 
     void OnCurrentItemChanged(const QModelIndex &current);
-    // Removes the item of `key` and its subtree; when the caret was among them, the item the
-    // tree selects in their place becomes current, with one notification.
-    void RemoveItemOfKey(ItemKey key);
-    void RebuildAfterSourceEdit();
+    // After the document's tree was replaced: the node at the current node's old path is current.
+    void ReselectAfterReplace(const QString &path);
+    // The path of the current item for the status bar, through the entity references its
+    // element is shown under.
+    QString StatusPath() const;
 
     QPointer<CWorkSpaceDoc> m_document;
     CElementTreeModel *m_model;
@@ -94,4 +96,6 @@ private:
     // The caret when a drag came over the tree, put back when the drag leaves it again.
     ItemKey m_keyBeforeDragOver = 0;
     bool m_quietSelection = false;
+    // Set while rows are removed when the caret was among them.
+    bool m_caretRemoved = false;
 };

@@ -18,7 +18,9 @@
 #include "common/messagerecorder.h"
 #include "common/testfiles.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QTabBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -124,7 +126,9 @@ private Q_SLOTS:
         editor->setFocus();
         editor->selectAll();
         QTest::keyClicks(editor, QStringLiteral("<a><new/><c/></a>"));
-        QTest::mouseClick(frame->TreePane()->viewport(), Qt::LeftButton, {}, QPoint(5, frame->TreePane()->viewport()->height() - 5));
+        // The element "c" keeps its row: "new" takes the place of "b".
+        const QPoint rowOfC = frame->TreePane()->visualRect(frame->TreePane()->currentIndex()).center();
+        QTest::mouseClick(frame->TreePane()->viewport(), Qt::LeftButton, {}, rowOfC);
         QTRY_VERIFY(document->IsModified());
         QVERIFY(!document->FindNodeByPath(QStringLiteral("/a/new/")).isNull());
         QCOMPARE(document->GetNodePath(document->GetCurrentNode()), QStringLiteral("/a/c/"));
@@ -241,6 +245,64 @@ private Q_SLOTS:
         QCOMPARE(target->EvaluateDrop(*again, documentItem), CElementView::DropVerdict::Refused);
         QVERIFY(!target->DropNodes(*again, documentItem));
         QVERIFY(from->GetDocument()->GetDOMDocument()->xml().contains(QStringLiteral("two=\"2\"")));
+    }
+
+    void deletedElementLeavesTheSourceText()
+    {
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({m_dir.write(QStringLiteral("gone.xml"), "<a><b/><c/></a>")}));
+        CMainFrame *main = app.MainFrame();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        auto *frame = main->ActiveChildFrame();
+        CSourceEdit *editor = sourcePage(frame)->Editor();
+        frame->NodePane()->Sheet()->SetActivePage(2);
+        QVERIFY(editor->text().contains(QStringLiteral("<b/>")));
+        frame->NodePane()->Sheet()->SetActivePage(0);
+        selectElement(frame, QStringLiteral("/a/b/"));
+        frame->TreePane()->setFocus();
+        QTest::keyClick(frame->TreePane(), Qt::Key_Delete);
+        QVERIFY(frame->GetDocument()->FindNodeByPath(QStringLiteral("/a/b/")).isNull());
+
+        // The source shows the document as it is now; an edit typed there cannot bring "b" back.
+        frame->NodePane()->Sheet()->SetActivePage(2);
+        QVERIFY(!editor->text().contains(QStringLiteral("<b/>")));
+        editor->setFocus();
+        QTest::keyClicks(editor, QStringLiteral(" "));
+        frame->TreePane()->setFocus();
+        QVERIFY(frame->GetDocument()->FindNodeByPath(QStringLiteral("/a/b/")).isNull());
+        QCOMPARE(frame->GetDocument()->GetDOMDocument()->documentElement().xml(), QStringLiteral("<a><c/></a>"));
+    }
+
+    void nodesTabAndWindowLayout()
+    {
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({m_dir.write(QStringLiteral("catalog.xml"), "<a x=\"1\"/>")}));
+        CMainFrame *main = app.MainFrame();
+        main->resize(1000, 700);
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        auto *frame = main->ActiveChildFrame();
+        selectElement(frame, QStringLiteral("/a/"));
+
+        // A click on the "Nodes" tab puts the focus into the list, whose Edit menu then shows.
+        frame->TreePane()->setFocus();
+        QTabBar *tabs = frame->NodePane()->Sheet()->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+        CNodeListControl *list = nodePage(frame)->ListControl();
+        QTRY_COMPARE(QApplication::focusWidget(), list->CurrentView());
+        QCOMPARE(frame->EditMenuResource(), 172);
+
+        // The last column takes the width the pane has left.
+        auto *details = qobject_cast<QTreeView *>(list->CurrentView());
+        QVERIFY(details);
+        QCOMPARE(details->columnWidth(0), 120);
+        QVERIFY(details->columnWidth(2) > 120);
+
+        // A maximised window's name stands once in the title.
+        main->WindowOf(frame->GetDocument())->showMaximized();
+        QTRY_VERIFY(main->windowTitle().contains(QStringLiteral("catalog.xml")));
+        QCOMPARE(main->windowTitle().count(QStringLiteral("catalog.xml")), 1);
     }
 };
 

@@ -1,4 +1,5 @@
 // Cut, copy and paste through the node clipboard, and paste from the system clipboard.
+#include "document/nodeclipboard.h"
 #include "document/workspacedoc.h"
 #include "document/xmlnamednodemap.h"
 #include "document/xmlnodelist.h"
@@ -169,6 +170,21 @@ private Q_SLOTS:
         QVERIFY(messages.lastText().contains(QStringLiteral("Failed to create DOM using text in clipboard.")));
         QCOMPARE(body(doc), QStringLiteral("<r/>"));
         QVERIFY(!doc.IsModified());
+    }
+
+    void systemClipboardTextThatCannotBePastedIsNotKept()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("<a/>"));
+        if (QGuiApplication::clipboard()->text().isEmpty())
+            QSKIP("this platform has no clipboard");
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<r/>"));
+        doc.SetCurrentItem(0); // nothing to paste under
+        QVERIFY(!doc.PasteFromSystemClipboard());
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to paste items.")));
+        QVERIFY(!CWorkSpaceDoc::IsClipboardFilled());
+        QVERIFY(!CNodeClipboard::instance().Fragment().hasChildNodes());
     }
 };
 

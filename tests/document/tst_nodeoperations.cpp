@@ -2,6 +2,7 @@
 #include "document/workspacedoc.h"
 #include "document/xmlnamednodemap.h"
 #include "document/xmlnodelist.h"
+#include "framework/viewbase.h"
 #include "common/messagerecorder.h"
 #include "common/testfiles.h"
 
@@ -74,7 +75,7 @@ private Q_SLOTS:
         QCOMPARE(doc.CreateNode(1, NodeType::CDataSection, QString(), QStringLiteral("d")).nodeType(), NodeType::CDataSection);
         XmlNode pi = doc.CreateNode(1, NodeType::ProcessingInstruction, QStringLiteral("xml-stylesheet"), QString());
         QCOMPARE(pi.nodeValue(), QStringLiteral("attribute='empty'"));
-        QVERIFY(!doc.IsModified()); // only elements mark the document themselves
+        QVERIFY(doc.IsModified()); // every kind of node marks the document
         QVERIFY(doc.CreateNode(1, NodeType::Comment, QString(), QStringLiteral("a--b")).isNull());
         QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to create comment node.\n\n")));
         QVERIFY(doc.CreateNode(99, NodeType::Text, QString(), QString()).isNull());
@@ -159,6 +160,41 @@ private Q_SLOTS:
         QVERIFY(!doc.RenameNode(a, QStringLiteral("xml")));
         QCOMPARE(a.parentNode(), docNode);
         QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to update processing instruction.")));
+        // A target no instruction can have is refused with the same report, never silently.
+        const int before = messages.count();
+        QVERIFY(!doc.RenameNode(a, QStringLiteral("bad target")));
+        QCOMPARE(messages.count(), before + 1);
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to update processing instruction.")));
+        QCOMPARE(a.nodeName(), QStringLiteral("a"));
+    }
+
+    void valueEditsAreOneEditEach()
+    {
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<?xml version=\"1.0\"?><r x=\"1\">t<?p old?><!--c--></r>"));
+        int notifications = 0;
+        struct Counter : CViewBase {
+            int *count;
+            void OnUpdate(CViewBase *, long, QObject *) override { ++*count; }
+        } counter;
+        counter.count = &notifications;
+        doc.AddView(&counter);
+        XmlNode r = doc.GetDOMDocument()->documentElement();
+        QVERIFY(doc.SetNodeValue(r.getAttributeNode(QStringLiteral("x")), QStringLiteral("2")));
+        QVERIFY(doc.SetNodeValue(r.firstChild(), QStringLiteral("new text")));
+        QVERIFY(doc.ReplaceInstruction(r.firstChild().nextSibling(), QStringLiteral("p"), QStringLiteral("new")));
+        QCOMPARE(notifications, 3);
+        QVERIFY(doc.IsModified());
+        QCOMPARE(r.xml(), QStringLiteral("<r x=\"2\">new text<?p new?><!--c--></r>"));
+        // The declaration changes in place; a comment that would not be well-formed is refused.
+        XmlNode declaration = doc.GetDOMDocument()->documentNode().firstChild();
+        QVERIFY(doc.ReplaceInstruction(declaration, QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
+        QCOMPARE(doc.GetDOMDocument()->documentNode().firstChild().nodeValue(), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
+        QVERIFY(!doc.SetNodeValue(r.lastChild(), QStringLiteral("a--b")));
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to change node value.")));
+        QCOMPARE(notifications, 4);
+        doc.RemoveView(&counter);
     }
 
     void renameToDeclarationFallback()

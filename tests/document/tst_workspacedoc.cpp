@@ -77,9 +77,11 @@ private Q_SLOTS:
         QVERIFY(!doc.OnOpenDocument(path));
         QCOMPARE(messages.count(), 1);
         const QString text = messages.lastText();
-        QVERIFY2(text.startsWith(QStringLiteral("A general application error has occured. Error Loading/Parsing Document. \n\n"
-                                                "The operation completed successfully. \n\nDOM Error:\t ")),
+        // The error's text is the parser's reason, never the text of a success.
+        QVERIFY2(text.startsWith(QStringLiteral("A general application error has occured. Error Loading/Parsing Document. \n\n")),
                  qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("completed successfully")));
+        QVERIFY(text.contains(QStringLiteral("mismatch")));
         QVERIFY(text.contains(QStringLiteral("\nDOM Line:\t 2\nDOM linepos:\t ")));
         QVERIFY(text.contains(QStringLiteral("\nDOM reason:\t ")));
         QVERIFY(text.contains(QStringLiteral("\nDOM srctext:\t <b></a>")));
@@ -105,6 +107,10 @@ private Q_SLOTS:
         CWorkSpaceDoc doc;
         QVERIFY(!doc.OnOpenDocument(m_dir.filePath(QStringLiteral("absent.xml"))));
         QCOMPARE(messages.count(), 1);
+        // The system's own reason, never "Unknown error".
+        QVERIFY2(messages.lastText().endsWith(QStringLiteral("No such file or directory")), qPrintable(messages.lastText()));
+        QVERIFY(!doc.OnOpenDocument(m_dir.path()));
+        QVERIFY2(messages.lastText().endsWith(QStringLiteral("Is a directory")), qPrintable(messages.lastText()));
     }
 
     void pathsAndSelection()

@@ -3,6 +3,7 @@
 #include "framework/appsettings.h"
 #include "framework/comerror.h"
 #include "framework/documentbase.h"
+#include "framework/filedialogs.h"
 #include "framework/messagehelper.h"
 #include "framework/recentfilelist.h"
 #include "framework/viewbase.h"
@@ -93,6 +94,16 @@ private Q_SLOTS:
         CRecentFileList reread(4);
         reread.ReadList();
         QCOMPARE(reread.Files(), list.Files());
+    }
+
+    void savedNameGetsTheFilterExtension()
+    {
+        const QString xml = QStringLiteral("XML Files (*.xml)");
+        QCOMPARE(FileDialogs::WithFilterExtension(QStringLiteral("/tmp/notes"), xml), QStringLiteral("/tmp/notes.xml"));
+        QCOMPARE(FileDialogs::WithFilterExtension(QStringLiteral("/tmp/notes.txt"), xml), QStringLiteral("/tmp/notes.txt"));
+        QCOMPARE(FileDialogs::WithFilterExtension(QStringLiteral("/tmp/notes"), QStringLiteral("All Files (*)")),
+                 QStringLiteral("/tmp/notes"));
+        QCOMPARE(FileDialogs::WithFilterExtension(QString(), xml), QString());
     }
 
     void viewsToldInOrder()

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QFontInfo>
 #include <QtTest>
 
 class TestSourceEdit : public QObject
@@ -320,12 +321,15 @@ private Q_SLOTS:
         });
         QVERIFY(m_commands->Execute(ID_EDIT_FONT));
         QCOMPARE(offered, initial);
+        // The chooser opens on the family the text is really shown in.
+        QCOMPARE(offered.family(), QFontInfo(offered).family());
         QCOMPARE(m_edit->DisplayFont(), initial);
         QFont chosen(QStringLiteral("Monospace"));
         chosen.setPointSize(17);
         FileDialogs::SetFontHook([&](const QFont &) -> std::optional<QFont> { return chosen; });
         QVERIFY(m_commands->Execute(ID_EDIT_FONT));
-        QCOMPARE(m_edit->DisplayFont(), chosen);
+        QCOMPARE(m_edit->DisplayFont().family(), QFontInfo(chosen).family());
+        QCOMPARE(m_edit->DisplayFont().pointSize(), 17);
         QCOMPARE(m_edit->SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZE, 0UL), 17L);
 
         // The editor shows sizes in points only: a font sized in pixels must not come out tiny.

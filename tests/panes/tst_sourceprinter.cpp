@@ -17,11 +17,15 @@ class TestSourcePrinter : public QObject
 
 private:
     // Prints `doc` to a PDF and returns its text, pages separated by form feeds.
-    static QString printToText(CWorkSpaceDoc &doc, const QString &pdf, int *pages)
+    static QString printToText(CWorkSpaceDoc &doc, const QString &pdf, int *pages, int from = 0, int to = 0)
     {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
+        if (from > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(from, to);
+        }
         *pages = CSourcePrinter::PrintDocument(&doc, &printer);
         QProcess pdftotext;
         pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
@@ -96,6 +100,13 @@ private Q_SLOTS:
                 joined += t.mid(4);
         }
         QVERIFY2(joined.contains(QString(300, QLatin1Char('x')) + QStringLiteral("END")), qPrintable(joined));
+
+        // The page range of the print dialog: only page 2.
+        int printed = 0;
+        const QString second = printToText(doc, dir.filePath(QStringLiteral("range.pdf")), &printed, 2, 2);
+        QCOMPARE(printed, 1);
+        QVERIFY(second.contains(QStringLiteral("Page 2")));
+        QVERIFY(!second.contains(QStringLiteral("Page 1")));
     }
 
     void longPathShowsTitleAndEmptyDocumentHasOnePage()

@@ -21,8 +21,15 @@ TreeFixture::TreeFixture(const QByteArray &xml)
         qWarning("the tree's window is not exposed");
 }
 
+void TreeFixture::CheckModel()
+{
+    // The tester fills every branch when attached: only for the small documents of edit tests.
+    modelTester = std::make_unique<QAbstractItemModelTester>(view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+}
+
 TreeFixture::~TreeFixture()
 {
+    modelTester.reset();
     window.reset(); // the view goes before its document
 }
 

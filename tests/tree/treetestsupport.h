@@ -5,6 +5,7 @@
 #include "framework/panefocus.h"
 #include "common/testfiles.h"
 
+#include <QAbstractItemModelTester>
 #include <QModelIndex>
 #include <QStringList>
 #include <QWidget>
@@ -29,11 +30,14 @@ struct TreeFixture
     // Clicks the item with the left button, as the user selects it.
     void click(const QModelIndex &index) const;
     QString xml() const;
+    // From now on every change of the tree's items is checked against the item model's rules.
+    void CheckModel();
 
     TestFiles::TempFolder folder;
     std::unique_ptr<CWorkSpaceDoc> document;
     std::unique_ptr<FrameWindow> window;
     CElementView *view = nullptr;
+    std::unique_ptr<QAbstractItemModelTester> modelTester;
 };
 
 // The labels of the children of `parent`, filling the branch first.

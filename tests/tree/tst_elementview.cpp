@@ -196,6 +196,7 @@ private Q_SLOTS:
     void newChildOpensTheEditorOnTheNewLastChild()
     {
         TreeFixture tree("<r><a><x/></a><b/></r>");
+        tree.CheckModel();
         Commands commands(tree);
         tree.click(tree.item({"r", "a"}));
         tree.document->SetModifiedFlag(false);
@@ -215,6 +216,7 @@ private Q_SLOTS:
     void newSiblingGoesToTheEndOfTheParent()
     {
         TreeFixture tree("<r><a><x/><y/></a></r>");
+        tree.CheckModel();
         Commands commands(tree);
         tree.click(tree.item({"r", "a", "x"}));
         QVERIFY(commands.manager.Execute(ID_EDIT_NEW_SIBLING));
@@ -279,6 +281,7 @@ private Q_SLOTS:
     void cutAndPaste()
     {
         TreeFixture tree("<r><a><x/></a><b/></r>");
+        tree.CheckModel();
         Commands commands(tree);
         NotificationCounter views(tree.document.get());
         tree.click(tree.item({"r", "a"}));
@@ -329,6 +332,7 @@ private Q_SLOTS:
     void deleteSelectsTheTreesCaret()
     {
         TreeFixture tree("<r><a/><b/></r>");
+        tree.CheckModel();
         Commands commands(tree);
         tree.click(tree.item({"r", "a"}));
         tree.document->SetModifiedFlag(false);
@@ -362,6 +366,7 @@ private Q_SLOTS:
     void pasteFromTheSystemClipboard()
     {
         TreeFixture tree("<r><a/></r>");
+        tree.CheckModel();
         Commands commands(tree);
         tree.click(tree.item({"r", "a"}));
         tree.view->collapse(tree.item({"r", "a"}));
@@ -383,6 +388,7 @@ private Q_SLOTS:
         // The node list pastes through the document, which tells the views; the tree shows the
         // elements that came under its current node.
         TreeFixture tree("<r><a/><b/></r>");
+        tree.CheckModel();
         Commands commands(tree);
         tree.click(tree.item({"r", "a"}));
         QVERIFY(commands.manager.Execute(ID_EDIT_COPY));
@@ -434,12 +440,11 @@ private Q_SLOTS:
     void sourceEditRebuildsAndReselects()
     {
         TreeFixture tree("<r><a/><b><c/></b></r>");
+        tree.CheckModel();
         tree.click(tree.item({"r", "b", "c"}));
         const QString temp = tree.folder.write(QStringLiteral("TWRsource"), "<r><x/><b><y/><c/></b></r>");
-        tree.document->SetSourceChanged(true);
         tree.document->SetSourceTempPath(temp);
-        tree.document->UpdateAllViews(nullptr, 0, nullptr);
-        tree.document->SetSourceChanged(false);
+        QVERIFY(tree.document->ReloadFromSourceTemp());
         QVERIFY(!QFile::exists(temp));
         QCOMPARE(rootXml(tree), QStringLiteral("<r><x/><b><y/><c/></b></r>"));
         QCOMPARE(tree.document->GetNodePath(), QStringLiteral("/r/b/c/"));
@@ -456,9 +461,8 @@ private Q_SLOTS:
         MessageRecorder messages;
         tree.click(tree.item({"r", "b"}));
         const QString temp = tree.folder.write(QStringLiteral("TWRsource"), "<r><a></r>");
-        tree.document->SetSourceChanged(true);
         tree.document->SetSourceTempPath(temp);
-        tree.document->UpdateAllViews(nullptr, 0, nullptr);
+        QVERIFY(!tree.document->ReloadFromSourceTemp());
         QCOMPARE(messages.count(), 1);
         QVERIFY(messages.lastText().contains(QStringLiteral("Error Loading/Parsing Document.")));
         QVERIFY(!QFile::exists(temp));
@@ -472,9 +476,8 @@ private Q_SLOTS:
         TreeFixture tree("<r><a/></r>");
         tree.click(tree.item({"r", "a"}));
         const QString temp = tree.folder.write(QStringLiteral("TWRsource"), "<r><z/></r>");
-        tree.document->SetSourceChanged(true);
         tree.document->SetSourceTempPath(temp);
-        tree.document->UpdateAllViews(nullptr, 0, nullptr);
+        QVERIFY(tree.document->ReloadFromSourceTemp());
         QVERIFY(!tree.view->currentIndex().isValid());
         QCOMPARE(tree.document->GetCurrentItem(), ItemKey(0));
         QCOMPARE(tree.view->TreeModel()->ItemCount(), 1);

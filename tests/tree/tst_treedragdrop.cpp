@@ -65,6 +65,7 @@ private Q_SLOTS:
     void moveWithinOneDocument()
     {
         TreeFixture tree("<r><a><x/></a><b/></r>");
+        tree.CheckModel();
         MessageRecorder messages;
         tree.click(tree.item({"r", "a"}));
         QVERIFY(dragAndDrop(tree, tree.item({"r", "a"}), tree, tree.item({"r", "b"})));
@@ -82,6 +83,7 @@ private Q_SLOTS:
     void dropOntoItselfOrItsParentMovesNothingSilently()
     {
         TreeFixture tree("<r><a><x/></a><b/></r>");
+        tree.CheckModel();
         MessageRecorder messages;
         for (const QStringList &onto : {QStringList{"r", "a", "x"}, QStringList{"r", "a"}}) {
             tree.click(tree.item({"r", "b"}));
@@ -100,6 +102,7 @@ private Q_SLOTS:
     void dropIntoItsOwnSubtreeIsRefusedWithAMessage()
     {
         TreeFixture tree("<r><a><x><y/></x></a></r>");
+        tree.CheckModel();
         MessageRecorder messages;
         QVERIFY(!dragAndDrop(tree, tree.item({"r", "a"}), tree, tree.item({"r", "a", "x", "y"})));
         QCOMPARE(messages.count(), 1);
@@ -112,6 +115,7 @@ private Q_SLOTS:
     void dropOntoDocumentOrDoctypeMovesNothing()
     {
         TreeFixture tree("<!DOCTYPE r><r><a/></r>");
+        tree.CheckModel();
         MessageRecorder messages;
         NotificationCounter views(tree.document.get());
         for (const QStringList &onto : {QStringList{}, QStringList{"<!DOCTYPE>"}}) {
@@ -129,6 +133,7 @@ private Q_SLOTS:
     void onlyElementsCanBeDragged()
     {
         TreeFixture tree("<!DOCTYPE r><r/>");
+        tree.CheckModel();
         QVERIFY(!tree.view->BeginDrag(tree.item({})));
         QVERIFY(!tree.view->BeginDrag(tree.item({"<!DOCTYPE>"})));
         QVERIFY(!CWorkSpaceDoc::IsDragging());
@@ -137,6 +142,7 @@ private Q_SLOTS:
     void moveToAnotherDocument()
     {
         TreeFixture source("<r><a><x/></a><b/></r>");
+        source.CheckModel();
         TreeFixture target("<s><t><u/></t></s>");
         tree_select(source, {"r", "a"});
         QVERIFY(dragAndDrop(source, source.item({"r", "a"}), target, target.item({"s", "t"})));
@@ -156,6 +162,7 @@ private Q_SLOTS:
     void dragEventsShowWhereADropIsTaken()
     {
         TreeFixture tree("<r><a><x/></a><b/></r>");
+        tree.CheckModel();
         tree.click(tree.item({"r", "a"}));
         const QModelIndex x = tree.item({"r", "a", "x"});
         const QModelIndex b = tree.item({"r", "b"});
@@ -197,6 +204,7 @@ private Q_SLOTS:
     void dragThatLeavesPutsTheCaretBack()
     {
         TreeFixture source("<r><a/></r>");
+        source.CheckModel();
         TreeFixture target("<s><t/><u/></s>");
         target.click(target.item({"s", "t"}));
         const ItemKey before = target.document->GetCurrentItem();
@@ -219,6 +227,7 @@ private Q_SLOTS:
     void releaseOverOwnSubtreeReachesTheTarget()
     {
         TreeFixture tree("<r><a><x/></a></r>");
+        tree.CheckModel();
         MessageRecorder messages;
         const QModelIndex x = tree.item({"r", "a", "x"});
         std::unique_ptr<CNodeDragData> data(tree.view->BeginDrag(tree.item({"r", "a"})));
@@ -239,6 +248,7 @@ private Q_SLOTS:
     void nodeListRowsMoveOntoAnElementOfAnotherDocument()
     {
         TreeFixture source("<r x=\"1\" y=\"2\">text<!--c--><a/></r>");
+        source.CheckModel();
         TreeFixture target("<s><t/></s>");
         const QModelIndex r = source.item({"r"});
         source.click(r);
@@ -261,6 +271,7 @@ private Q_SLOTS:
     void nodeListRowsAreNotCutForATargetThatCannotTakeThem()
     {
         TreeFixture tree("<!DOCTYPE r><r x=\"1\">text</r>");
+        tree.CheckModel();
         MessageRecorder messages;
         const QModelIndex r = tree.item({"r"});
         const XmlNode element = tree.view->TreeModel()->NodeOf(r);
@@ -279,6 +290,7 @@ private Q_SLOTS:
     {
         // The content of an entity reference belongs to the entity's definition.
         TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b/>\">]><r><a>t</a>&e;</r>");
+        tree.CheckModel();
         MessageRecorder messages;
         const QString before = rootXml(tree);
         const QModelIndex b = tree.item({"r", "b"});
@@ -294,6 +306,7 @@ private Q_SLOTS:
         // A paste under the content of an entity reference fails after the cut; everything cut
         // goes back where it was.
         TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b/>\">]><r k=\"v\"><a>t</a>&e;<c/></r>");
+        tree.CheckModel();
         MessageRecorder messages;
         const QString before = rootXml(tree);
         const ItemKey b = tree.view->KeyOf(tree.item({"r", "b"}));

@@ -1,0 +1,22 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a file outside src/document/ calls one of the DOM's changing methods: views and pages
+# ask the document for every change, so that each change is one edit that marks, notifies and
+# can be taken back.
+file(GLOB_RECURSE sources "${SOURCE_DIR}/*.cpp" "${SOURCE_DIR}/*.h")
+set(pattern "\\.(setNodeValue|appendChild|insertBefore|removeChild|replaceChild|renameElement|setAttributeNode|removeAttributeNode)\\(")
+set(offenders "")
+foreach(source IN LISTS sources)
+  if(source MATCHES "/src/document/")
+    continue()
+  endif()
+  file(STRINGS "${source}" lines REGEX "${pattern}")
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    list(APPEND offenders "${source}: ${line}")
+  endforeach()
+endforeach()
+if(offenders)
+  list(JOIN offenders "\n" text)
+  message(FATAL_ERROR "The DOM is changed outside the document:\n${text}")
+endif()
+message(STATUS "Only the document changes the DOM.")

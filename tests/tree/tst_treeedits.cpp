@@ -1,0 +1,172 @@
+// The tree follows the document's edits whoever makes them, and the tree's commands act on what it
+// shows as selected: deletes and inserts from other paths, renames, read-only entity content,
+// clicks on empty space and the context menu's "Sibling Node" on the root element.
+#include "treetestsupport.h"
+#include "tree/elementtreemodel.h"
+#include "document/xmldocument.h"
+#include "framework/commandmanager.h"
+#include "resources/commandids.h"
+#include "common/messagerecorder.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+struct Commands
+{
+    explicit Commands(TreeFixture &tree)
+    {
+        manager.SetRoute([&tree] { return QList<CCmdTarget *>{tree.view}; });
+        manager.SetAcceleratorTable(tree.window.get(), 131);
+    }
+    bool enabled(int id) const { return manager.IsEnabled(id); }
+    CCommandManager manager;
+};
+
+} // namespace
+
+class TestTreeEdits : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { CWorkSpaceDoc().ResetNodeClipboard(); }
+
+    void changesFromAnyPathReachTheTree()
+    {
+        TreeFixture tree("<r><a><x/></a><b/><c/></r>");
+        tree.CheckModel();
+        auto *model = tree.view->TreeModel();
+        NotificationCounter views(tree.document.get());
+        const QModelIndex r = tree.item({"r"});
+        QCOMPARE(labelsUnder(model, r), (QStringList{"a", "b", "c"}));
+
+        // A delete through the document, not the tree's command: the item goes with its node.
+        QVERIFY(tree.document->DeleteNode(tree.view->KeyOf(tree.item({"r", "b"}))));
+        QCOMPARE(views.count, 1);
+        QCOMPARE(labelsUnder(model, r), (QStringList{"a", "c"}));
+
+        // A cut of several nodes is one edit and one notification; a paste shows the copies.
+        const XmlNode root = tree.document->GetDOMDocument()->documentElement();
+        QVERIFY(tree.document->PutNodesOnClipboard(true, {root.firstChild(), root.lastChild()}));
+        QCOMPARE(views.count, 2);
+        QCOMPARE(labelsUnder(model, r), QStringList{});
+        tree.click(r);
+        const int before = views.count;
+        QVERIFY(tree.document->PasteNodes());
+        QCOMPARE(views.count, before + 1);
+        QCOMPARE(labelsUnder(model, r), (QStringList{"a", "c"}));
+        QCOMPARE(labelsUnder(model, tree.item({"r", "a"})), QStringList{"x"});
+
+        // A rename through the document shows in the label and in the status text.
+        QSignalSpy status(tree.view, &CElementView::statusTextChanged);
+        tree.click(tree.item({"r", "a", "x"}));
+        QVERIFY(tree.document->RenameNode(tree.document->GetCurrentNode(), QStringLiteral("renamed")));
+        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("renamed"));
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("/r/a/renamed/"));
+
+        // An element inserted before the first child of a filled branch takes the first row.
+        const XmlNode a = root.firstChild();
+        tree.document->SetCurrentItem(tree.view->KeyOf(tree.item({"r", "a"})));
+        CWorkSpaceDoc::NodePlace place{root.lastChild(), root, a, XmlNode()};
+        QVERIFY(tree.document->PutNodeOnClipboard(true, root.lastChild()));
+        tree.document->PutNodesBack({place});
+        QCOMPARE(labelsUnder(model, r), (QStringList{"c", "a"}));
+        QCOMPARE(rootXml(tree), QStringLiteral("<r><c/><a><renamed/></a></r>"));
+    }
+
+    void deleteAndCutMoveTheCaretOnce()
+    {
+        TreeFixture tree("<r><a/><b/></r>");
+        tree.CheckModel();
+        Commands commands(tree);
+        tree.click(tree.item({"r", "a"}));
+        NotificationCounter views(tree.document.get());
+        QVERIFY(commands.manager.Execute(ID_EDIT_DELETE));
+        QCOMPARE(views.count, 1);
+        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("b"));
+        QCOMPARE(tree.document->GetCurrentNode().nodeName(), QStringLiteral("b"));
+        // The pages know the document changed, though the caret moved during the edit.
+        QVERIFY(tree.document->ArePagesStale());
+        QVERIFY(commands.manager.Execute(ID_EDIT_CUT));
+        QCOMPARE(tree.document->GetCurrentNode().nodeName(), QStringLiteral("r"));
+        QVERIFY(tree.document->ArePagesStale());
+    }
+
+    void entityContentIsReadOnly()
+    {
+        TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b><c/></b>\">]><r><a/>&e;</r>");
+        tree.CheckModel();
+        Commands commands(tree);
+        QSignalSpy status(tree.view, &CElementView::statusTextChanged);
+        tree.click(tree.item({"r", "b", "c"}));
+        // The path runs through the reference, where the element is shown.
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("/r/e/b/c/"));
+        QVERIFY(commands.enabled(ID_EDIT_COPY));
+        for (int id : {ID_EDIT_CUT, ID_EDIT_DELETE, ID_EDIT_RENAME})
+            QVERIFY(!commands.enabled(id));
+        // Asked anyway, the cut fails and leaves nothing on the clipboard to paste.
+        MessageRecorder messages;
+        QVERIFY(!tree.document->PutNodeOnClipboard(true, tree.document->GetCurrentNode()));
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to cut nodes.")));
+        QVERIFY(tree.document->GetDOMDocument()->documentElement().lastChild().hasChildNodes());
+        QVERIFY(!CWorkSpaceDoc::IsClipboardFilled());
+        tree.click(tree.item({"r", "a"}));
+        QVERIFY(!commands.enabled(ID_EDIT_PASTE));
+    }
+
+    void emptySpaceClickLeavesNothingToActOn()
+    {
+        TreeFixture tree("<r><a/></r>");
+        tree.CheckModel();
+        Commands commands(tree);
+        tree.click(tree.item({"r", "a"}));
+        QSignalSpy status(tree.view, &CElementView::statusTextChanged);
+        QTest::mouseClick(tree.view->viewport(), Qt::LeftButton, {}, QPoint(5, tree.view->viewport()->height() - 5));
+        QVERIFY(!tree.view->selectionModel()->hasSelection());
+        QCOMPARE(tree.document->GetCurrentItem(), ItemKey(0));
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("/"));
+        QVERIFY(!commands.enabled(ID_EDIT_DELETE));
+        QTest::keyClick(tree.view, Qt::Key_Delete);
+        QCOMPARE(rootXml(tree), QStringLiteral("<r><a/></r>"));
+    }
+
+    void contextMenuSiblingOnTheRootIsReported()
+    {
+        TreeFixture tree("<r><a/></r>");
+        tree.CheckModel();
+        Commands commands(tree);
+        MessageRecorder messages;
+        tree.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(tree.window.get()));
+        const QModelIndex r = tree.item({"r"});
+        QTimer::singleShot(0, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction *entry : menu->actions()) {
+                if (entry->text() != QLatin1String("New"))
+                    continue;
+                for (QAction *item : entry->menu()->actions()) {
+                    if (item->text() == QLatin1String("Sibling Node"))
+                        item->trigger();
+                }
+            }
+            menu->close();
+        });
+        const QPoint pos = tree.view->visualRect(r).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, tree.view->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(tree.view->viewport(), &event);
+        QTRY_COMPARE(messages.count(), 1);
+        QVERIFY(messages.lastText().contains(QStringLiteral("Error creating node")));
+        QCOMPARE(rootXml(tree), QStringLiteral("<r><a/></r>"));
+        QCOMPARE(tree.view->TreeModel()->rowCount(tree.item({})), 1);
+    }
+};
+
+QTEST_MAIN(TestTreeEdits)
+#include "tst_treeedits.moc"
