@@ -108,7 +108,8 @@ CFtpOpenDlg::CFtpOpenDlg(QWidget *parent)
     connect(m_list, &CFtpFileList::rowClicked, this, &CFtpOpenDlg::OnClick);
     connect(m_list, &CFtpFileList::rowDoubleClicked, this, &CFtpOpenDlg::OnDoubleClick);
     connect(m_list, &CFtpFileList::contextMenuRequested, this, &CFtpOpenDlg::OnContextMenu);
-    connect(m_list, &CFtpFileList::labelEdited, this, &CFtpOpenDlg::OnLabelEdited);
+    // The rename waits until the editor has closed: it talks to the server meanwhile.
+    connect(m_list, &CFtpFileList::labelEdited, this, &CFtpOpenDlg::OnLabelEdited, Qt::QueuedConnection);
 }
 
 CFtpOpenDlg::~CFtpOpenDlg()
