@@ -83,7 +83,7 @@ CFtpFileList::CFtpFileList(QWidget *parent)
     m_details->setAllColumnsShowFocus(true);
     m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
     for (int column = 0; column < 3; ++column)
-        m_details->header()->resizeSection(column, 180);
+        m_details->header()->resizeSection(column, 120);
     m_icons->setUniformItemSizes(true);
     m_icons->setLayoutMode(QListView::Batched);
     m_icons->setBatchSize(200);
