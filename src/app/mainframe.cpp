@@ -5,6 +5,9 @@
 #include "framework/cmdui.h"
 #include "framework/commandmanager.h"
 #include "framework/recentfilelist.h"
+#include "ftp/ftpconnectdlg.h"
+#include "ftp/ftpopendlg.h"
+#include "panes/modaldialogrunner.h"
 #include "panes/childframe.h"
 #include "panes/sourceprinter.h"
 #include "resources/commandids.h"
@@ -148,6 +151,7 @@ void CMainFrame::RegisterCommands()
             x += window->width();
         }
     }, hasDocument);
+    AddCommand(ID_FILE_OPEN_FTP, [this] { OnFileOpenFtp(); });
     AddCommand(ID_VIEW_TOOLBAR, [this] { m_toolBar->setVisible(!m_toolBar->isVisible()); },
                [this](CCmdUI *ui) { ui->SetCheck(m_toolBar->isVisible()); });
     AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
@@ -455,4 +459,19 @@ void CMainFrame::dropEvent(QDropEvent *event)
     activateWindow();
     for (const QString &file : files)
         m_app->OpenDocumentFile(file);
+}
+
+void CMainFrame::OnFileOpenFtp()
+{
+    CFtpConnectDlg connection(this);
+    if (RunModalDialog(connection) != QDialog::Accepted)
+        return;
+    // The open dialog holds the login; it ends when the dialog goes, after the document opened.
+    CFtpOpenDlg open(this);
+    open.SetLogin(connection.m_strServer, connection.m_strUserName, connection.m_strPassword);
+    if (!open.OnInitDialog() || RunModalDialog(open) != QDialog::Accepted)
+        return;
+    if (CWorkSpaceDoc *document = m_app->OpenDocumentFile(open.LocalPath()))
+        document->SetFtpOrigin(open.Host(), connection.m_strUserName, connection.m_strPassword, open.RemotePath(),
+                               open.Port());
 }

@@ -59,6 +59,10 @@ public:
     void OnEditMenuSwitch(int menuResource) override;
     void FillEditMenu(int menuResource) override;
 
+    // Open FTP: asks for the login, lets the user pick a remote file and opens its local copy as
+    // a document that uploads itself on every save.
+    void OnFileOpenFtp();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

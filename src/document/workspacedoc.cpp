@@ -8,6 +8,7 @@
 #include "framework/appsettings.h"
 #include "framework/comerror.h"
 #include "framework/messagehelper.h"
+#include "ftp/ftpupload.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -115,6 +116,17 @@ bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
     }
     SetModifiedFlag(false);
     SetPathName(path);
+    if (m_hasFtpOrigin) {
+        // The local save stands whatever happens on the server. A failed upload leaves the
+        // document marked as changed, so that closing it asks and the next Save sends it again.
+        QString error;
+        m_ftpUploadPending = !CFtpUpload::Upload(m_ftpServer, m_ftpPort, m_ftpUser, m_ftpPassword, path,
+                                                 m_ftpRemotePath, &error);
+        if (m_ftpUploadPending) {
+            ShowMessage(61455, error, MB::Ok);
+            SetModifiedFlag(true);
+        }
+    }
     return true;
 }
 

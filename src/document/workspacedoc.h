@@ -87,6 +87,8 @@ public:
     QString FtpPassword() const { return m_ftpPassword; }
     QString FtpRemotePath() const { return m_ftpRemotePath; }
     quint16 FtpPort() const { return m_ftpPort; }
+    // True after a save whose upload failed, until a save uploads again.
+    bool IsFtpUploadPending() const { return m_ftpUploadPending; }
 
     // The parse-error report of `parser` (the document's own when null).
     void ReportDOMError(const CComError &error, const QString &headline, const XmlDocument *parser = nullptr) const;
@@ -170,6 +172,7 @@ private:
     bool m_pagesStale = false;
     QString m_sourceTempPath;
     bool m_hasFtpOrigin = false;
+    bool m_ftpUploadPending = false;
     quint16 m_ftpPort = 21;
     QString m_ftpRemotePath, m_ftpPassword, m_ftpServer, m_ftpUser;
 
