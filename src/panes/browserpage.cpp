@@ -7,6 +7,7 @@
 #include "framework/panefocus.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -55,9 +56,14 @@ void CBrowserPage::Preview()
     if (!document || CWorkSpaceDoc::IsDragging())
         return;
     CreateBrowser();
-    m_behind = false;
+    m_seenDom = document->GetDOMDocument();
     try {
-        m_file->Write(*document->GetDOMDocument(), document->GetPathName());
+        if (!IsCopyCurrent()) {
+            m_file->Write(*document->GetDOMDocument(), document->GetPathName());
+            m_behind = false;
+            m_copiedDom = document->GetDOMDocument();
+            m_copiedPath = document->GetPathName();
+        }
     } catch (const CComError &error) {
         // The report's box takes the focus and gives it back, which previews again: the same
         // failure is told once.
@@ -72,12 +78,24 @@ void CBrowserPage::Preview()
     m_browser->Navigate(m_file->Path());
 }
 
+bool CBrowserPage::IsCopyCurrent() const
+{
+    const CWorkSpaceDoc *document = GetDocument();
+    return !m_behind && m_copiedDom == document->GetDOMDocument() && m_copiedPath == document->GetPathName()
+        && !m_file->Path().isEmpty() && QFileInfo::exists(m_file->Path());
+}
+
 void CBrowserPage::OnKickIdle()
 {
     CWorkSpaceDoc *document = GetDocument();
-    if (!document || !document->ArePagesStale())
+    if (!document)
         return;
-    // An edit: a failure may have gone with it.
+    // An edit marks the pages; a source commit gives the document a new parser object instead.
+    const void *dom = document->GetDOMDocument();
+    if (!document->ArePagesStale() && dom == m_seenDom)
+        return;
+    m_seenDom = dom;
+    // A failure may have gone with the change.
     m_failureReported = false;
     m_behind = true;
     // A hidden page previews when it is shown; a 100 MB document is not copied for nothing.

@@ -4,9 +4,11 @@
 // not do (run script that reads local files, reach the network); a failure told once.
 #include "panes/browserpage.h"
 #include "panes/childframe.h"
+#include "panes/editpage.h"
 #include "panes/previewfile.h"
 #include "panes/propertysheetview.h"
 #include "panes/treewrightview.h"
+#include "panes/sourceedit.h"
 #include "panes/webbrowser2.h"
 #include "document/workspacedoc.h"
 #include "document/xmldocument.h"
@@ -123,6 +125,37 @@ private Q_SLOTS:
         QVERIFY(window.document.RenameNode(second, QStringLiteral("magazine")));
         QVERIFY(waitForLoad(finished, 2));
         QCOMPARE(shownText(browser), QStringLiteral("Books\n\nTitle: Moby Dick"));
+    }
+
+    void unchangedDocumentReloadedWithoutWritingItAgain()
+    {
+        Window window;
+        QVERIFY(window.open(m_dir.write(QStringLiteral("reload.xml"), "<catalog><book>Emma</book></catalog>")));
+        window.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.frame.get()));
+        window.clickBrowseTab();
+        CWebBrowser2 *browser = window.page()->Browser();
+        QSignalSpy finished(browser, &QWebEngineView::loadFinished);
+        QVERIFY(waitForLoad(finished));
+
+        // Clicking into the preview shows the copy again; writing out the same document again
+        // (seconds for a big one) is spared.
+        TestFiles::writeAll(window.page()->PreviewPath(), "<catalog><book>Copy as it stands</book></catalog>");
+        window.frame->TreePane()->setFocus();
+        browser->setFocus();
+        QVERIFY(waitForLoad(finished, 2));
+        QVERIFY(shownText(browser).contains(QStringLiteral("Copy as it stands")));
+
+        // A source commit gives the document new content without marking the pages.
+        window.sheet()->SetActivePage(2);
+        CSourceEdit *editor = qobject_cast<CEditPage *>(window.sheet()->GetPage(2))->Editor();
+        editor->setFocus();
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("<catalog><book>Persuasion</book></catalog>"));
+        window.clickBrowseTab();
+        QVERIFY(waitForLoad(finished, 3));
+        const QString shown = shownText(browser);
+        QVERIFY2(shown.contains(QStringLiteral("Persuasion")), qPrintable(shown));
     }
 
     void noPreviewDuringADrag()
