@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev
   libxml2-dev libxml2-utils
   libqscintilla2-qt6-dev
+  qt6-webengine-dev libqt6webenginecore6-bin libqt6webengine6-data
   libcurl4-openssl-dev
   libgl-dev
   xvfb xauth imagemagick poppler-utils

@@ -6,6 +6,9 @@
 
 int main(int argc, char *argv[])
 {
+    // The embedded browser of the "Browse" tab draws through a context shared with the
+    // application's, which must be asked for before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Treewright"));
     QCoreApplication::setApplicationName(QStringLiteral("Treewright"));

@@ -1,5 +1,6 @@
 #include "mainframe.h"
 
+#include "settingsdlg.h"
 #include "treewrightapp.h"
 #include "document/workspacedoc.h"
 #include "framework/cmdui.h"
@@ -9,6 +10,7 @@
 #include "ftp/ftpopendlg.h"
 #include "panes/modaldialogrunner.h"
 #include "panes/childframe.h"
+#include "panes/modaldialogrunner.h"
 #include "panes/sourceprinter.h"
 #include "resources/commandids.h"
 #include "resources/menuresource.h"
@@ -138,6 +140,10 @@ void CMainFrame::RegisterCommands()
     AddCommand(ID_FILE_PRINT_SETUP, [this] {
         QPageSetupDialog dialog(Printer(), this);
         dialog.exec();
+    });
+    AddCommand(ID_FILE_SETTINGS, [] {
+        CSettingsDlg dialog(QStringLiteral("Settings"));
+        RunModalDialog(dialog);
     });
     AddCommand(ID_WINDOW_CASCADE, [this] { m_mdiArea->cascadeSubWindows(); }, hasDocument);
     AddCommand(ID_WINDOW_TILE_HORZ, [this] { m_mdiArea->tileSubWindows(); }, hasDocument);

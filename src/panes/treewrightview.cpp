@@ -1,5 +1,6 @@
 #include "treewrightview.h"
 
+#include "browserpage.h"
 #include "editpage.h"
 #include "nodepage.h"
 #include "propertysheetview.h"
@@ -37,7 +38,7 @@ void CTreewrightView::OnInitialUpdate()
         return;
     m_sheet = new CPropertySheetView(m_document, this);
     m_sheet->AddPage(new CNodePage);
-    m_sheet->AddPage(new CSheetPage(QStringLiteral("Browse")));
+    m_sheet->AddPage(new CBrowserPage);
     m_sheet->AddPage(new CEditPage);
     layout()->addWidget(m_sheet);
     m_sheet->SetActivePage(NodesPage);
