@@ -87,10 +87,6 @@ bool CTreewrightApp::InitInstance(const QStringList &files, bool showSplash)
     m_recentFiles->ReadList();
 
     m_mainFrame = new CMainFrame(this);
-    m_mainFrame->show();
-    // The picture shows over the main window while the documents open behind it.
-    if (showSplash)
-        m_splash = new CSplashWnd(m_mainFrame);
 
     if (files.isEmpty()) {
         if (!OnFileNew())
@@ -101,6 +97,10 @@ bool CTreewrightApp::InitInstance(const QStringList &files, bool showSplash)
                 return false;
         }
     }
+    m_mainFrame->show();
+    // The picture shows over the main window and its documents, and closes on its own.
+    if (showSplash)
+        m_splash = new CSplashWnd(m_mainFrame);
     return true;
 }
 
