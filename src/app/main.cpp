@@ -19,11 +19,13 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Treewright, an editor for XML documents."));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption noSplash(QStringLiteral("no-splash"), QStringLiteral("Start without the start-up picture."));
+    parser.addOption(noSplash);
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("XML files to open; none opens a new document."), QStringLiteral("[file...]"));
     parser.process(application);
 
     CTreewrightApp app;
-    if (!app.InitInstance(parser.positionalArguments()))
+    if (!app.InitInstance(parser.positionalArguments(), !parser.isSet(noSplash)))
         return 1;
     const int result = application.exec();
     app.ExitInstance();

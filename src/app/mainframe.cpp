@@ -1,5 +1,6 @@
 #include "mainframe.h"
 
+#include "imagemenu.h"
 #include "settingsdlg.h"
 #include "treewrightapp.h"
 #include "document/workspacedoc.h"
@@ -65,6 +66,8 @@ CMainFrame::CMainFrame(CTreewrightApp *app, QWidget *parent)
     setCentralWidget(m_mdiArea);
     resize(900, 650);
     m_commands->SetRoute([this] { return CommandRoute(); });
+    // Submenus and context menus show the commands' pictures too.
+    m_commands->SetMenuFactory(&CImageMenu::Create);
     CreateToolBar();
     CreateStatusBar();
     RegisterCommands();
@@ -101,7 +104,8 @@ void CMainFrame::CreateToolBar()
             m_toolBar->addAction(m_commands->Action(id));
     }
     // The view button's arrow opens the list-view modes; the chosen mode travels the route.
-    auto *views = new QMenu(this);
+    auto *views = new CImageMenu(this);
+    views->LoadToolbars({128, 173});
     m_commands->FillMenu(views, MenuResource(130).first().items);
     if (auto *button = qobject_cast<QToolButton *>(m_toolBar->widgetForAction(m_commands->Action(ID_VIEW_NODE_TOOL)))) {
         button->setMenu(views);
@@ -178,7 +182,8 @@ QList<QMenu *> CMainFrame::BuildMenuBar(int resourceId)
 {
     QList<QMenu *> menus;
     for (const MenuItemResource &popup : MenuResource(resourceId)) {
-        auto *menu = new QMenu(popup.text, this);
+        auto *menu = new CImageMenu(popup.text, this);
+        menu->LoadToolbars({128, 173});
         m_commands->FillMenu(menu, popup.items);
         menus.append(menu);
     }

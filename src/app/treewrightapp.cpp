@@ -2,6 +2,8 @@
 
 #include "aboutdlg.h"
 #include "mainframe.h"
+#include "parsercheck.h"
+#include "splashwnd.h"
 #include "document/workspacedoc.h"
 #include "framework/cmdui.h"
 #include "framework/filedialogs.h"
@@ -18,7 +20,7 @@ namespace {
 CTreewrightApp *theApp = nullptr;
 }
 
-CTreewrightApp::CTreewrightApp()
+CTreewrightApp::CTreewrightApp() : m_parserCheck(std::make_unique<CParserCheck>())
 {
     theApp = this;
     RegisterCommands();
@@ -52,6 +54,7 @@ void CTreewrightApp::OpenRecentFile(int index)
 
 CTreewrightApp::~CTreewrightApp()
 {
+    delete m_splash.data();
     delete m_mainFrame;
     qDeleteAll(m_documents);
     if (theApp == this)
@@ -74,8 +77,12 @@ QString CTreewrightApp::HelpAddress()
     return QStringLiteral("https://treewright.org/projects/arborpad/v1.0/onlinehelp/");
 }
 
-bool CTreewrightApp::InitInstance(const QStringList &files)
+bool CTreewrightApp::InitInstance(const QStringList &files, bool showSplash)
 {
+    // Nothing of the editor shows when the parser cannot be used.
+    if (!m_parserCheck->Check())
+        return false;
+
     m_recentFiles = new CRecentFileList(4, this);
     m_recentFiles->ReadList();
 
@@ -91,11 +98,15 @@ bool CTreewrightApp::InitInstance(const QStringList &files)
         }
     }
     m_mainFrame->show();
+    // The picture shows over the main window and its documents, and closes on its own.
+    if (showSplash)
+        m_splash = new CSplashWnd(m_mainFrame);
     return true;
 }
 
 int CTreewrightApp::ExitInstance()
 {
+    delete m_splash.data();
     return 0;
 }
 

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "splashwnd.h"
 #include "framework/cmdtarget.h"
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
+#include <memory>
+
 class CMainFrame;
+class CParserCheck;
 class CRecentFileList;
 class CWorkSpaceDoc;
 
@@ -21,12 +26,17 @@ public:
     ~CTreewrightApp() override;
     static CTreewrightApp *instance();
 
-    // Start-up; false ends the program (for example a file on the command line that does not open).
-    bool InitInstance(const QStringList &arguments);
+    // Start-up; false ends the program (the parser cannot be used, or a file on the command line
+    // does not open). `showSplash` shows the start-up picture over the main window.
+    bool InitInstance(const QStringList &arguments, bool showSplash = false);
     int ExitInstance();
 
     CMainFrame *MainFrame() const { return m_mainFrame; }
     CRecentFileList *RecentFiles() const { return m_recentFiles; }
+    // The start-up check of the XML parser, to be set up before InitInstance.
+    CParserCheck &ParserCheck() { return *m_parserCheck; }
+    // The start-up picture while it shows; null before and after.
+    CSplashWnd *Splash() const { return m_splash; }
     const QList<CWorkSpaceDoc *> &Documents() const { return m_documents; }
 
     CWorkSpaceDoc *OnFileNew();
@@ -56,5 +66,7 @@ private:
 
     CMainFrame *m_mainFrame = nullptr;
     CRecentFileList *m_recentFiles = nullptr;
+    std::unique_ptr<CParserCheck> m_parserCheck;
+    QPointer<CSplashWnd> m_splash;
     QList<CWorkSpaceDoc *> m_documents;
 };

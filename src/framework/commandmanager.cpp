@@ -122,6 +122,11 @@ QList<CCmdTarget *> CCommandManager::CurrentRoute() const
     return m_route ? m_route() : QList<CCmdTarget *>();
 }
 
+QMenu *CCommandManager::CreateMenu(const QString &title, QWidget *parent) const
+{
+    return m_menuFactory ? m_menuFactory(title, parent) : new QMenu(title, parent);
+}
+
 CCmdTarget *CCommandManager::FindHandler(CCmdUI *ui) const
 {
     for (CCmdTarget *target : CurrentRoute()) {
@@ -242,7 +247,8 @@ void CCommandManager::AddItems(QMenu *menu, const QList<MenuItemResource> &items
             menu->addSeparator();
             break;
         case MenuItemResource::Kind::Popup: {
-            QMenu *submenu = menu->addMenu(item.text);
+            QMenu *submenu = CreateMenu(item.text, menu);
+            menu->addMenu(submenu);
             AddItems(submenu, item.items, shared, true);
             if (shared)
                 connect(submenu, &QMenu::aboutToShow, this, [this, submenu] { UpdateMenu(submenu); });
@@ -283,7 +289,7 @@ void CCommandManager::ShowPopup(int resourceId, const QPoint &globalPos, QWidget
     if (popups.isEmpty())
         return;
     // On the heap: a chosen command may close the window the menu belongs to.
-    QPointer<QMenu> menu = new QMenu(parent);
+    QPointer<QMenu> menu = CreateMenu(QString(), parent);
     FillPopup(menu, popups.first().items);
     UpdatePopup(menu);
     menu->exec(globalPos);

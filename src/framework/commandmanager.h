@@ -27,6 +27,8 @@ class CCommandManager : public QObject
 
 public:
     using Route = std::function<QList<CCmdTarget *>()>;
+    // Makes the popups of menus filled from menu resources (submenus and context menus).
+    using MenuFactory = std::function<QMenu *(const QString &title, QWidget *parent)>;
 
     explicit CCommandManager(QObject *parent = nullptr);
     ~CCommandManager() override;
@@ -36,6 +38,9 @@ public:
     // The targets commands travel through, asked afresh for every command and update.
     void SetRoute(Route route) { m_route = std::move(route); }
     QList<CCmdTarget *> CurrentRoute() const;
+    // The kind of menu this route's submenus and context menus are; a plain QMenu by default.
+    void SetMenuFactory(MenuFactory factory) { m_menuFactory = std::move(factory); }
+    QMenu *CreateMenu(const QString &title, QWidget *parent) const;
 
     QAction *Action(int id) const { return m_actions.value(id); }
     static int CommandIdOf(const QAction *action);
@@ -100,6 +105,7 @@ private:
     bool Run(int id, bool onlyWhenEnabled);
 
     Route m_route;
+    MenuFactory m_menuFactory;
     QHash<int, QAction *> m_actions;
     QActionGroup *m_viewModes = nullptr;
     QList<QShortcut *> m_shortcuts;

@@ -1,6 +1,7 @@
 #include "commandicon.h"
 
 #include "commandids.h"
+#include "toolbarresource.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -85,6 +86,13 @@ QIcon CommandIcon(int commandId)
     const QIcon icon = name ? QIcon(iconPath(name)) : QIcon();
     cache.insert(commandId, icon);
     return icon;
+}
+
+QIcon ToolbarPicture(int toolbarId, int commandId)
+{
+    if (commandId == ID_SEPARATOR || !ToolbarButtons(toolbarId).contains(commandId))
+        return QIcon();
+    return CommandIcon(commandId);
 }
 
 QIcon AppIcon()

@@ -7,6 +7,10 @@
 // command has none.
 QIcon CommandIcon(int commandId);
 
+// The picture of `commandId`'s button on toolbar strip `toolbarId` (128, 173 or 182); a null
+// icon when the command has no button there.
+QIcon ToolbarPicture(int toolbarId, int commandId);
+
 // The program's own icon, for its windows.
 QIcon AppIcon();
 
