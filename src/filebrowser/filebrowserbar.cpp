@@ -255,6 +255,8 @@ void CFileBrowserBar::AddEntries(const QPersistentModelIndex &index, const QList
         } else {
             QStandardItem *file = newItem(entry.name, FileItem);
             file->setIcon(m_pictures->File(entry.name));
+            // Spares the tree asking a file whether it is expanded each time it lays out.
+            file->setFlags(file->flags() | Qt::ItemNeverHasChildren);
             files.append(file);
         }
     }

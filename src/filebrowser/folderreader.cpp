@@ -150,7 +150,7 @@ void CFolderReader::Drain()
         reason = m_channel->reason;
     }
     if (more)
-        QTimer::singleShot(0, this, &CFolderReader::Drain);
+        QTimer::singleShot(SliceInterval, this, &CFolderReader::Drain);
     if (!slice.isEmpty())
         Q_EMIT entriesRead(slice);
     if (done && !m_finished) {

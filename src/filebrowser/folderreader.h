@@ -35,8 +35,10 @@ public:
     QString Path() const { return m_path; }
     void Start();
 
-    // The most entries handed over in one go.
-    static constexpr int SliceSize = 1000;
+    // The most entries handed over in one go, and the pause before the next slice when more are
+    // waiting: the window lays out and paints what it got in between.
+    static constexpr int SliceSize = 2000;
+    static constexpr int SliceInterval = 15; // ms
 
 Q_SIGNALS:
     void entriesRead(const QList<CFolderEntry> &entries);
