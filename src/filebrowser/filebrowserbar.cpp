@@ -69,6 +69,8 @@ CFileBrowserBar::CFileBrowserBar(const QList<CVolume> &volumes, IdentityReader i
     : CResizableDockBar(QStringLiteral("File Browser"), parent), m_identity(std::move(identity)),
       m_pictures(std::make_unique<CFileBrowserPictures>()), m_model(new QStandardItemModel(this)), m_tree(new QTreeView)
 {
+    if (!m_identity)
+        m_identity = VolumeIdentity;
     setObjectName(QStringLiteral("FileBrowserBar"));
     m_tree->setObjectName(QStringLiteral("FileBrowserTree"));
     m_tree->setHeaderHidden(true);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include <dirent.h>
@@ -33,7 +34,8 @@ constexpr int ThreadBatch = 256;
 
 QString errorText(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    // Unlike strerror, safe on any thread.
+    return QString::fromStdString(std::generic_category().message(error));
 }
 
 bool isFolder(const QByteArray &folder, const dirent *entry)
@@ -85,7 +87,7 @@ void CFolderReader::Start()
         }
     };
 
-    std::thread([channel, path, limit, deliver] {
+    auto read = [channel, path, limit, deliver] {
         QList<CFolderEntry> batch;
         struct stat info {};
         if (::stat(path.constData(), &info) != 0) {
@@ -123,7 +125,13 @@ void CFolderReader::Start()
         }
         ::closedir(dir);
         deliver(batch, true, error ? Outcome::Failed : Outcome::Done, error ? errorText(error) : QString());
-    }).detach();
+    };
+    try {
+        std::thread(read).detach();
+    } catch (const std::system_error &error) {
+        QList<CFolderEntry> none;
+        deliver(none, true, Outcome::Failed, QString::fromLocal8Bit(error.what()));
+    }
 }
 
 void CFolderReader::Drain()

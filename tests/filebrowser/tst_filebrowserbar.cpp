@@ -247,6 +247,40 @@ private Q_SLOTS:
         QCOMPARE(messages.count(), 1);
     }
 
+    void volumeKinds_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("disk") << "ext4" << "/dev/vda" << int(VolumeKind::Fixed);
+        QTest::newRow("ram") << "tmpfs" << "tmpfs" << int(VolumeKind::RamDisk);
+        QTest::newRow("nfs") << "nfs4" << "server:/export" << int(VolumeKind::Network);
+        QTest::newRow("samba") << "cifs" << "//server/share" << int(VolumeKind::Network);
+        QTest::newRow("sshfs") << "fuse.sshfs" << "user@host:" << int(VolumeKind::Network);
+        QTest::newRow("dvd") << "udf" << "/dev/sr0" << int(VolumeKind::Optical);
+        QTest::newRow("cd image") << "iso9660" << "/dev/loop3" << int(VolumeKind::Optical);
+    }
+
+    void volumeKinds()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, device);
+        QFETCH(int, kind);
+        QCOMPARE(int(VolumeKindOf(type, device)), kind);
+        QVERIFY(HasChangeableMedium(VolumeKind(kind)) == (kind == int(VolumeKind::Optical)));
+    }
+
+    void mountedVolumesListTheRootFirst()
+    {
+        const QList<CVolume> volumes = MountedVolumes();
+        QVERIFY(!volumes.isEmpty());
+        QCOMPARE(volumes.first().root, QStringLiteral("/"));
+        QCOMPARE(std::count_if(volumes.begin(), volumes.end(), [](const CVolume &v) { return v.root == QStringLiteral("/"); }), 1);
+        QVERIFY(!VolumeIdentity(QStringLiteral("/")).isEmpty());
+        // A folder that is no mount point holds no medium of its own.
+        QVERIFY(VolumeIdentity(m_root).isEmpty());
+    }
+
     void collapsingWhileReadingDropsTheRead()
     {
         CFileBrowserBar bar({{m_root, VolumeKind::Fixed}}, {});
