@@ -6,44 +6,35 @@
 #include "common/testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QtTest>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 QStringList childTexts(const QModelIndex &parent)
 {
     QStringList texts;
-    const QAbstractItemModel *model = parent.model();
-    for (int row = 0; row < model->rowCount(parent); ++row)
-        texts.append(model->index(row, 0, parent).data().toString());
+    for (int row = 0; row < parent.model()->rowCount(parent); ++row)
+        texts.append(parent.model()->index(row, 0, parent).data().toString());
     return texts;
 }
 
 bool onlyPlaceholder(const QModelIndex &item)
 {
-    const QAbstractItemModel *model = item.model();
-    return model->rowCount(item) == 1
-        && CFileBrowserBar::KindOf(model->index(0, 0, item)) == CFileBrowserBar::PlaceholderItem;
+    return item.model()->rowCount(item) == 1
+        && CFileBrowserBar::KindOf(item.model()->index(0, 0, item)) == CFileBrowserBar::PlaceholderItem;
 }
 
 QModelIndex childNamed(const QModelIndex &parent, const QString &name)
 {
-    const QAbstractItemModel *model = parent.model();
-    for (int row = 0; row < model->rowCount(parent); ++row) {
-        if (model->index(row, 0, parent).data().toString() == name)
-            return model->index(row, 0, parent);
-    }
-    return {};
+    const int row = int(childTexts(parent).indexOf(name));
+    return row < 0 ? QModelIndex() : parent.model()->index(row, 0, parent);
 }
 
-// Expands `item` the way a click on its button does, and waits until it has been read.
 void expandAndWait(CFileBrowserBar &bar, const QModelIndex &item)
 {
     bar.Tree()->expand(item);
@@ -52,11 +43,9 @@ void expandAndWait(CFileBrowserBar &bar, const QModelIndex &item)
 
 void doubleClick(CFileBrowserBar &bar, const QModelIndex &item)
 {
-    QTreeView *tree = bar.Tree();
-    tree->scrollTo(item);
-    const QPoint at = tree->visualRect(item).center();
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    const QPoint at = bar.Tree()->visualRect(item).center();
+    QTest::mouseClick(bar.Tree()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(bar.Tree()->viewport(), Qt::LeftButton, {}, at);
 }
 
 } // namespace
@@ -69,9 +58,11 @@ private:
     TestFiles::TempFolder m_dir;
     QString m_root;
 
-    // A folder tree: two folders (one empty), files including a hidden one, a link to a file
-    // and a named pipe.
-    void makeTree()
+    static QModelIndex volume(CFileBrowserBar &bar, int row = 0) { return bar.Model()->index(row, 0); }
+
+private Q_SLOTS:
+    // Two folders (one empty), files including a hidden one, a link to a file and a named pipe.
+    void init()
     {
         m_root = m_dir.filePath(QStringLiteral("vol"));
         QDir(m_root).removeRecursively();
@@ -84,24 +75,15 @@ private:
         QCOMPARE(::mkfifo(QFile::encodeName(m_root + QStringLiteral("/pipe")).constData(), 0600), 0);
     }
 
-    static QModelIndex volume(CFileBrowserBar &bar, int row = 0) { return bar.Model()->index(row, 0); }
-
-private Q_SLOTS:
-    void init() { makeTree(); }
-
     void volumesStartWithAPlaceholderUnlessEmpty()
     {
         const QString empty = m_dir.filePath(QStringLiteral("empty"));
         QVERIFY(QDir().mkpath(empty));
-        QString medium = QStringLiteral("disc");
         CFileBrowserBar bar({{m_root, VolumeKind::Fixed}, {empty, VolumeKind::Fixed}, {empty, VolumeKind::Removable}},
-                            [&](const QString &) { return medium; });
-        QCOMPARE(bar.Model()->rowCount(), 3);
-        QCOMPARE(volume(bar).data().toString(), m_root);
-        QVERIFY(!volume(bar).data(Qt::DecorationRole).isNull());
+                            [](const QString &) { return QStringLiteral("disc"); });
         QTRY_VERIFY(!bar.IsReading());
-        // Nothing under the roots is read before they are expanded.
-        QVERIFY(onlyPlaceholder(volume(bar)));
+        QVERIFY(onlyPlaceholder(volume(bar))); // nothing below is read before it is expanded
+        QVERIFY(!volume(bar).data(Qt::DecorationRole).isNull());
         // An empty fixed root has no expand button; a drive whose medium may change keeps one.
         QCOMPARE(bar.Model()->rowCount(volume(bar, 1)), 0);
         QVERIFY(onlyPlaceholder(volume(bar, 2)));
@@ -111,40 +93,39 @@ private Q_SLOTS:
     {
         CFileBrowserBar bar({{m_root, VolumeKind::Fixed}}, {});
         expandAndWait(bar, volume(bar));
-        const QStringList texts = childTexts(volume(bar));
-
         // Each group in the order the file system gives its entries, folders first.
         QStringList folders, files;
-        for (const QString &name : QDir(m_root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                           QDir::Unsorted))
+        const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        for (const QString &name : QDir(m_root).entryList(all, QDir::Unsorted))
             (QFileInfo(m_root + QLatin1Char('/') + name).isDir() ? folders : files).append(name);
-        QCOMPARE(texts, folders + files);
-        QVERIFY(texts.contains(QStringLiteral(".hidden.xml")));
-        QVERIFY(texts.contains(QStringLiteral("pipe")));
-
-        for (const QString &name : folders) {
-            const QModelIndex folder = childNamed(volume(bar), name);
-            QCOMPARE(CFileBrowserBar::KindOf(folder), CFileBrowserBar::FolderItem);
-            QVERIFY2(onlyPlaceholder(folder), qPrintable(name)); // even the empty one, until expanded
-            QCOMPARE(bar.FullPath(folder), m_root + QLatin1Char('/') + name);
-        }
+        QCOMPARE(childTexts(volume(bar)), folders + files);
+        QVERIFY(files.contains(QStringLiteral(".hidden.xml")) && files.contains(QStringLiteral("pipe")));
+        for (const QString &name : folders)
+            QVERIFY2(onlyPlaceholder(childNamed(volume(bar), name)), qPrintable(name)); // even the empty one
         for (const QString &name : files)
             QCOMPARE(bar.Model()->rowCount(childNamed(volume(bar), name)), 0);
 
-        // The empty folder has no children once read; a collapsed one drops what was read.
         const QModelIndex empty = childNamed(volume(bar), QStringLiteral("a_folder"));
         expandAndWait(bar, empty);
         QCOMPARE(bar.Model()->rowCount(empty), 0);
         const QModelIndex full = childNamed(volume(bar), QStringLiteral("b_folder"));
+        QCOMPARE(bar.FullPath(full), m_root + QStringLiteral("/b_folder"));
         expandAndWait(bar, full);
         QCOMPARE(childTexts(full), (QStringList{QStringLiteral("sub"), QStringLiteral("inner.xml")}));
+        // A collapsed folder drops what was read, and is read afresh at the next expansion.
         bar.Tree()->collapse(full);
         QVERIFY(onlyPlaceholder(full));
-
-        // Read afresh at the next expansion.
         m_dir.write(QStringLiteral("vol/b_folder/new.xml"), "<new/>");
         expandAndWait(bar, full);
         QVERIFY(childTexts(full).contains(QStringLiteral("new.xml")));
+
+        // Collapsed before its read ends, nothing of that read arrives later.
+        bar.Tree()->collapse(volume(bar));
+        bar.Tree()->expand(volume(bar));
+        bar.Tree()->collapse(volume(bar));
+        QVERIFY(!bar.IsReading());
+        QTest::qWait(50);
+        QVERIFY(onlyPlaceholder(volume(bar)));
     }
 
     void vanishedItemsGoAway()
@@ -153,10 +134,8 @@ private Q_SLOTS:
         expandAndWait(bar, volume(bar));
         QVERIFY(QDir(m_root + QStringLiteral("/b_folder")).removeRecursively());
         QVERIFY(QFile::remove(m_root + QStringLiteral("/z.xml")));
-
         expandAndWait(bar, childNamed(volume(bar), QStringLiteral("b_folder")));
         QVERIFY(!childNamed(volume(bar), QStringLiteral("b_folder")).isValid());
-
         // Selecting a file that is gone removes it too.
         bar.Tree()->setCurrentIndex(childNamed(volume(bar), QStringLiteral("z.xml")));
         QTRY_VERIFY(!childNamed(volume(bar), QStringLiteral("z.xml")).isValid());
@@ -176,28 +155,13 @@ private Q_SLOTS:
         QCOMPARE(CFileBrowserBar::KindOf(note), CFileBrowserBar::ErrorItem);
         QCOMPARE(note.data().toString(),
                  QStringLiteral("Cannot read this folder: %1").arg(QString::fromLocal8Bit(strerror(ELOOP))));
-
-        if (::geteuid() != 0) {
-            const QString locked = m_root + QStringLiteral("/b_folder");
-            QVERIFY(QFile::setPermissions(locked, {}));
-            CFileBrowserBar other({{m_root, VolumeKind::Fixed}}, {});
-            expandAndWait(other, volume(other));
-            const QModelIndex folder = childNamed(volume(other), QStringLiteral("b_folder"));
-            expandAndWait(other, folder);
-            QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-            QCOMPARE(CFileBrowserBar::KindOf(other.Model()->index(0, 0, folder)), CFileBrowserBar::ErrorItem);
-        }
     }
 
     void changedOrMissingMediumCollapsesTheVolume()
     {
         QString medium = QStringLiteral("disc one");
-        CFileBrowserBar bar({{m_root, VolumeKind::Optical}}, [&](const QString &root) {
-            return root == m_root ? medium : QString();
-        });
+        CFileBrowserBar bar({{m_root, VolumeKind::Optical}}, [&](const QString &) { return medium; });
         expandAndWait(bar, volume(bar));
-        QVERIFY(bar.Model()->rowCount(volume(bar)) > 1);
-
         // Another disc: expanding anything under the drive collapses it back to a placeholder.
         medium = QStringLiteral("disc two");
         bar.Tree()->expand(childNamed(volume(bar), QStringLiteral("b_folder")));
@@ -205,12 +169,10 @@ private Q_SLOTS:
         QVERIFY(onlyPlaceholder(volume(bar)));
         // The new disc is remembered: expanding again reads it.
         expandAndWait(bar, volume(bar));
-        QVERIFY(bar.Tree()->isExpanded(volume(bar)));
         QVERIFY(childNamed(volume(bar), QStringLiteral("b_folder")).isValid());
-
         // No disc at all.
         medium.clear();
-        bar.Tree()->expand(childNamed(volume(bar), QStringLiteral("a_folder")));
+        bar.Tree()->expand(volume(bar).model()->index(0, 0, volume(bar)));
         QVERIFY(onlyPlaceholder(volume(bar)));
         bar.Tree()->expand(volume(bar));
         QVERIFY(!bar.Tree()->isExpanded(volume(bar)));
@@ -225,71 +187,34 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         expandAndWait(bar, volume(bar));
         QSignalSpy opened(&bar, &CFileBrowserBar::openDocumentRequested);
-
         doubleClick(bar, childNamed(volume(bar), QStringLiteral("z.xml")));
         doubleClick(bar, childNamed(volume(bar), QStringLiteral("link.xml")));
         QCOMPARE(opened.size(), 2);
-        QCOMPARE(opened.at(0).at(0).toString(), m_root + QStringLiteral("/z.xml"));
         QCOMPARE(opened.at(1).at(0).toString(), m_root + QStringLiteral("/link.xml"));
-
         // Reading a pipe would wait for a writer forever: it is refused, and the user told why.
         doubleClick(bar, childNamed(volume(bar), QStringLiteral("pipe")));
         QCOMPARE(opened.size(), 2);
         QCOMPARE(messages.count(), 1);
         QVERIFY(messages.lastText().startsWith(m_root + QStringLiteral("/pipe\n\n")));
-
         // A folder opens nothing; the double click expands it.
         const QModelIndex folder = childNamed(volume(bar), QStringLiteral("b_folder"));
         doubleClick(bar, folder);
-        QTRY_VERIFY(!bar.IsReading());
+        QTRY_VERIFY(bar.Tree()->isExpanded(folder) && !bar.IsReading());
         QCOMPARE(opened.size(), 2);
-        QVERIFY(bar.Tree()->isExpanded(folder));
         QCOMPARE(messages.count(), 1);
-    }
-
-    void volumeKinds_data()
-    {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("disk") << "ext4" << "/dev/vda" << int(VolumeKind::Fixed);
-        QTest::newRow("ram") << "tmpfs" << "tmpfs" << int(VolumeKind::RamDisk);
-        QTest::newRow("nfs") << "nfs4" << "server:/export" << int(VolumeKind::Network);
-        QTest::newRow("samba") << "cifs" << "//server/share" << int(VolumeKind::Network);
-        QTest::newRow("sshfs") << "fuse.sshfs" << "user@host:" << int(VolumeKind::Network);
-        QTest::newRow("dvd") << "udf" << "/dev/sr0" << int(VolumeKind::Optical);
-        QTest::newRow("cd image") << "iso9660" << "/dev/loop3" << int(VolumeKind::Optical);
     }
 
     void volumeKinds()
     {
-        QFETCH(QString, type);
-        QFETCH(QString, device);
-        QFETCH(int, kind);
-        QCOMPARE(int(VolumeKindOf(type, device)), kind);
-        QVERIFY(HasChangeableMedium(VolumeKind(kind)) == (kind == int(VolumeKind::Optical)));
-    }
-
-    void mountedVolumesListTheRootFirst()
-    {
+        QCOMPARE(VolumeKindOf(QStringLiteral("ext4"), QStringLiteral("/dev/vda")), VolumeKind::Fixed);
+        QCOMPARE(VolumeKindOf(QStringLiteral("tmpfs"), QStringLiteral("tmpfs")), VolumeKind::RamDisk);
+        QCOMPARE(VolumeKindOf(QStringLiteral("nfs4"), QStringLiteral("server:/export")), VolumeKind::Network);
+        QCOMPARE(VolumeKindOf(QStringLiteral("fuse.sshfs"), QStringLiteral("user@host:")), VolumeKind::Network);
+        QCOMPARE(VolumeKindOf(QStringLiteral("udf"), QStringLiteral("/dev/sr0")), VolumeKind::Optical);
         const QList<CVolume> volumes = MountedVolumes();
-        QVERIFY(!volumes.isEmpty());
         QCOMPARE(volumes.first().root, QStringLiteral("/"));
-        QCOMPARE(std::count_if(volumes.begin(), volumes.end(), [](const CVolume &v) { return v.root == QStringLiteral("/"); }), 1);
         QVERIFY(!VolumeIdentity(QStringLiteral("/")).isEmpty());
-        // A folder that is no mount point holds no medium of its own.
-        QVERIFY(VolumeIdentity(m_root).isEmpty());
-    }
-
-    void collapsingWhileReadingDropsTheRead()
-    {
-        CFileBrowserBar bar({{m_root, VolumeKind::Fixed}}, {});
-        bar.Tree()->expand(volume(bar));
-        bar.Tree()->collapse(volume(bar));
-        QVERIFY(onlyPlaceholder(volume(bar)));
-        QVERIFY(!bar.IsReading());
-        QTest::qWait(50);
-        QVERIFY(onlyPlaceholder(volume(bar)));
+        QVERIFY(VolumeIdentity(m_root).isEmpty()); // no mount point: no medium of its own
     }
 };
 
