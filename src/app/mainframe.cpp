@@ -4,6 +4,7 @@
 #include "settingsdlg.h"
 #include "treewrightapp.h"
 #include "document/workspacedoc.h"
+#include "filebrowser/filebrowserbar.h"
 #include "framework/cmdui.h"
 #include "framework/commandmanager.h"
 #include "framework/recentfilelist.h"
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(CTreewrightApp *app, QWidget *parent)
     m_commands->SetMenuFactory(&CImageMenu::Create);
     CreateToolBar();
     CreateStatusBar();
+    CreateFileBrowser();
     RegisterCommands();
     setAcceptDrops(true);
 
@@ -122,6 +124,26 @@ void CMainFrame::CreateStatusBar()
     statusBar()->addWidget(m_idleText, 1);
 }
 
+void CMainFrame::CreateFileBrowser()
+{
+    // Docked on the left and hidden until its command shows it.
+    m_fileBrowser = new CFileBrowserBar(this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_fileBrowser);
+    m_fileBrowser->hide();
+    m_fileBrowserVisible = false;
+    // Its close button runs the same command as the toolbar button, so both stay in step.
+    connect(m_fileBrowser, &CResizableDockBar::closeRequested, this,
+            [this] { m_commands->Execute(ID_VIEW_FILE_BROWSER); });
+    connect(m_fileBrowser, &CFileBrowserBar::openDocumentRequested, this,
+            [this](const QString &path) { m_app->OpenDocumentFile(path); });
+}
+
+void CMainFrame::ToggleFileBrowser()
+{
+    m_fileBrowserVisible = !m_fileBrowserVisible;
+    m_fileBrowser->setVisible(m_fileBrowserVisible);
+}
+
 QString CMainFrame::StatusText() const
 {
     const QString message = statusBar()->currentMessage();
@@ -166,6 +188,8 @@ void CMainFrame::RegisterCommands()
                [this](CCmdUI *ui) { ui->SetCheck(m_toolBar->isVisible()); });
     AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
                [this](CCmdUI *ui) { ui->SetCheck(statusBar()->isVisible()); });
+    AddCommand(ID_VIEW_FILE_BROWSER, [this] { ToggleFileBrowser(); },
+               [this](CCmdUI *ui) { ui->SetCheck(m_fileBrowserVisible); });
 }
 
 QList<CCmdTarget *> CMainFrame::CommandRoute()

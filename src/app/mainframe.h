@@ -9,6 +9,7 @@
 #include <memory>
 
 class CChildFrame;
+class CFileBrowserBar;
 class CCommandManager;
 class CTreewrightApp;
 class CWorkSpaceDoc;
@@ -33,6 +34,7 @@ public:
     CCommandManager *Commands() const { return m_commands; }
     QMdiArea *MdiArea() const { return m_mdiArea; }
     QToolBar *MainToolBar() const { return m_toolBar; }
+    CFileBrowserBar *FileBrowser() const { return m_fileBrowser; }
     void CreateDocumentWindow(CWorkSpaceDoc *document);
     void ActivateDocumentWindow(CWorkSpaceDoc *document);
     CWorkSpaceDoc *ActiveDocument() const;
@@ -72,6 +74,8 @@ protected:
 private:
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateFileBrowser();
+    void ToggleFileBrowser();
     void RegisterCommands();
     QList<CCmdTarget *> CommandRoute();
     void ShowMenuBar(const QList<QMenu *> &menus);
@@ -88,6 +92,9 @@ private:
     QMdiArea *m_mdiArea;
     QToolBar *m_toolBar = nullptr;
     QLabel *m_idleText = nullptr;
+    CFileBrowserBar *m_fileBrowser = nullptr;
+    // Whether the file browser is shown through its command (the bar starts hidden).
+    bool m_fileBrowserVisible = false;
     QList<QMenu *> m_defaultMenu;
     QList<QMenu *> m_documentMenu;
     QList<QAction *> m_recentFileItems;
