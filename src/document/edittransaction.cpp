@@ -2,11 +2,11 @@
 
 #include "workspacedoc.h"
 
-CEditTransaction::CEditTransaction(CWorkSpaceDoc *document)
+CEditTransaction::CEditTransaction(CWorkSpaceDoc *document, const QString &name)
     : m_document(document)
 {
     if (m_document)
-        m_document->BeginEdit();
+        m_document->BeginEdit(name);
 }
 
 CEditTransaction::~CEditTransaction()

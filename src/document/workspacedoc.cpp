@@ -1,5 +1,6 @@
 #include "workspacedoc.h"
 
+#include "editstep.h"
 #include "edittransaction.h"
 #include "nodeclipboard.h"
 #include "sourcetext.h"
@@ -7,14 +8,18 @@
 #include "xmlnodelist.h"
 #include "framework/appsettings.h"
 #include "framework/comerror.h"
+#include "framework/cmdui.h"
 #include "framework/messagehelper.h"
+#include "resources/commandids.h"
 #include "ftp/ftpupload.h"
 
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QStringList>
+#include <QUndoStack>
 
 #include <cerrno>
 #include <optional>
@@ -27,8 +32,11 @@ const char *const CWorkSpaceDoc::NewDocumentTemplate =
 const char *const CWorkSpaceDoc::NewDocumentName = "new.xml";
 
 CWorkSpaceDoc::CWorkSpaceDoc(QObject *parent)
-    : CDocumentBase(parent)
+    : CDocumentBase(parent), m_undo(new QUndoStack(this))
 {
+    // The modified mark follows the history: back at the saved state the document is unchanged.
+    connect(m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) { SetModifiedFlag(!clean); });
+    RegisterCommands();
     s_dragging = false;
     CreateDOMInstance();
     m_dom->setAsync(false);
@@ -39,6 +47,9 @@ CWorkSpaceDoc::CWorkSpaceDoc(QObject *parent)
 
 CWorkSpaceDoc::~CWorkSpaceDoc()
 {
+    // The history holds nodes of this document's trees: it goes first.
+    delete m_undo;
+    m_undo = nullptr;
     RemoveAllItems();
 }
 
@@ -57,6 +68,7 @@ void CWorkSpaceDoc::ApplyParserSettings(XmlDocument &parser) const
 
 bool CWorkSpaceDoc::OnNewDocument()
 {
+    m_undo->clear();
     CreateDOMInstance();
     m_dom->loadXML(QString::fromUtf8(NewDocumentTemplate));
     RemoveAllItems();
@@ -102,6 +114,7 @@ bool CWorkSpaceDoc::OnOpenDocument(const QString &path)
     RemoveAllItems();
     m_currentItem = 0;
     SetPathName(path);
+    m_undo->clear();
     SetModifiedFlag(false);
     return true;
 }
@@ -114,6 +127,7 @@ bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
         ReportComError(QStringLiteral("Their was a problem saving document."), error);
         return false;
     }
+    m_undo->setClean();
     SetModifiedFlag(false);
     SetPathName(path);
     if (m_hasFtpOrigin) {
@@ -130,9 +144,63 @@ bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
     return true;
 }
 
+void CWorkSpaceDoc::RegisterCommands()
+{
+    // Ctrl+Z and the redo keys reach the document from the tree and the node list; the source
+    // editor answers them first for its own text.
+    const auto undoState = [this](CCmdUI *ui) {
+        ui->Enable(m_undo->canUndo());
+        if (ui->Id() == ID_EDIT_UNDO_EDIT)
+            ui->SetText((m_undo->canUndo() ? m_undo->undoText().prepend(QStringLiteral("&Undo ")) : QStringLiteral("&Undo")) + QStringLiteral("\tCtrl+Z"));
+    };
+    const auto redoState = [this](CCmdUI *ui) {
+        ui->Enable(m_undo->canRedo());
+        if (ui->Id() == ID_EDIT_REDO_EDIT)
+            ui->SetText((m_undo->canRedo() ? m_undo->redoText().prepend(QStringLiteral("&Redo ")) : QStringLiteral("&Redo")) + QStringLiteral("\tCtrl+Y"));
+    };
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_UNDO_EDIT})
+        AddCommand(id, [this] { Undo(); }, undoState);
+    for (int id : {ID_EDIT_REDO, ID_EDIT_REDO_EDIT})
+        AddCommand(id, [this] { Redo(); }, redoState);
+}
+
+bool CWorkSpaceDoc::Undo()
+{
+    if (!m_undo->canUndo() || IsEditing())
+        return false;
+    m_undo->undo();
+    return true;
+}
+
+bool CWorkSpaceDoc::Redo()
+{
+    if (!m_undo->canRedo() || IsEditing())
+        return false;
+    m_undo->redo();
+    return true;
+}
+
+void CWorkSpaceDoc::BeginEdit(const QString &name)
+{
+    if (m_editDepth++ == 0 || m_editName.isEmpty())
+        m_editName = name;
+}
+
+void CWorkSpaceDoc::Record(CEditAction action)
+{
+    if (!m_replaying && m_editDepth > 0)
+        m_editActions.push_back(std::move(action));
+}
+
 void CWorkSpaceDoc::EndEdit()
 {
-    if (m_editDepth == 0 || --m_editDepth > 0 || !m_editChanged)
+    if (m_editDepth == 0 || --m_editDepth > 0)
+        return;
+    // The changes of a failed command that took itself back leave a step that changes nothing:
+    // harmless, and the user sees the command in the history as it ran.
+    if (!m_editActions.empty())
+        m_undo->push(new CEditStep(this, m_editName, std::exchange(m_editActions, {})));
+    if (!m_editChanged)
         return;
     m_editChanged = false;
     SetModifiedFlag(true);
@@ -269,7 +337,7 @@ ItemKey CWorkSpaceDoc::SelectItemByPath(const QString &path)
 
 bool CWorkSpaceDoc::ReloadFromSourceTemp()
 {
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Source Edit"));
     const QString currentPath = GetNodePath();
     // Parse into a parser object of its own first: only a text that parses replaces the tree.
     auto parser = std::make_unique<XmlDocument>();
@@ -277,7 +345,9 @@ bool CWorkSpaceDoc::ReloadFromSourceTemp()
     bool replaced = false;
     try {
         if (parser->load(m_sourceTempPath)) {
-            m_dom = std::move(parser);
+            // The earlier tree is kept for undo: taking the edit back parses nothing again.
+            std::swap(m_dom, parser);
+            Record({CEditAction::Kind::ReplaceTree, {}, {}, {}, {}, {}, std::move(parser), currentPath});
             RemoveAllItems();
             m_currentItem = 0;
             replaced = true;
@@ -336,6 +406,7 @@ XmlNode CWorkSpaceDoc::InsertNode(XmlNode parent, const XmlNode &node, const Xml
 {
     const XmlNode inserted = before.isNull() ? parent.appendChild(node) : parent.insertBefore(node, before);
     MarkChanged();
+    Record({CEditAction::Kind::Insert, inserted, parent, inserted.nextSibling(), {}, {}, nullptr, {}});
     Q_EMIT nodeInserted(inserted);
     return inserted;
 }
@@ -345,8 +416,10 @@ void CWorkSpaceDoc::RemoveNode(const XmlNode &node)
     XmlNode parent = node.parentNode();
     if (parent.isNull())
         throw CComError(ComCode::InvalidArg, QStringLiteral("The node cannot be deleted."));
+    const XmlNode next = node.nextSibling();
     parent.removeChild(node);
     MarkChanged();
+    Record({CEditAction::Kind::Remove, node, parent, next, {}, {}, nullptr, {}});
     Q_EMIT nodeRemoved(node, parent);
 }
 
@@ -355,16 +428,140 @@ XmlNode CWorkSpaceDoc::ReplaceNode(const XmlNode &newNode, const XmlNode &old)
     XmlNode parent = old.parentNode();
     if (parent.isNull())
         throw CComError(ComCode::InvalidArg, QStringLiteral("The node is in no document."));
+    const XmlNode next = old.nextSibling();
     parent.replaceChild(newNode, old);
     MarkChanged();
+    Record({CEditAction::Kind::Remove, old, parent, next, {}, {}, nullptr, {}});
+    Record({CEditAction::Kind::Insert, newNode, parent, next, {}, {}, nullptr, {}});
     Q_EMIT nodeRemoved(old, parent);
     Q_EMIT nodeInserted(newNode);
     return newNode;
 }
 
+void CWorkSpaceDoc::RenameElement(const XmlNode &element, const QString &name)
+{
+    const QString before = element.nodeName();
+    XmlNode(element).renameElement(name);
+    MarkChanged();
+    Record({CEditAction::Kind::Rename, element, {}, {}, before, element.nodeName(), nullptr, {}});
+    Q_EMIT nodeRenamed(element);
+}
+
+void CWorkSpaceDoc::ChangeValue(const XmlNode &node, const QString &value)
+{
+    const QString before = node.nodeValue();
+    XmlNode target = node;
+    if (node.nodeType() == NodeType::Text)
+        target.setText(value);
+    else
+        target.setNodeValue(value);
+    MarkChanged();
+    Record({CEditAction::Kind::Value, node, {}, {}, before, node.nodeValue(), nullptr, {}});
+}
+
+XmlNode CWorkSpaceDoc::AddAttribute(XmlNode element, const QString &name, const QString &value)
+{
+    element.setAttribute(name, value);
+    const XmlNode attribute = element.getAttributeNode(name);
+    MarkChanged();
+    Record({CEditAction::Kind::AttributeAdd, attribute, element, {}, {}, {}, nullptr, {}});
+    return attribute;
+}
+
+void CWorkSpaceDoc::AddAttributeNode(XmlNode element, const XmlNode &attribute, const XmlNode &before)
+{
+    element.setAttributeNode(attribute, before);
+    MarkChanged();
+    Record({CEditAction::Kind::AttributeAdd, attribute, element, before, {}, {}, nullptr, {}});
+}
+
+void CWorkSpaceDoc::RemoveAttribute(XmlNode element, const XmlNode &attribute)
+{
+    // The attribute after it, so that taking the removal back puts it where it stood.
+    XmlNode next;
+    XmlNamedNodeMap attributes = element.attributes();
+    for (XmlNode a = attributes.nextNode(), previous; !a.isNull(); previous = a, a = attributes.nextNode()) {
+        if (previous == attribute) {
+            next = a;
+            break;
+        }
+    }
+    element.removeAttributeNode(attribute);
+    MarkChanged();
+    Record({CEditAction::Kind::AttributeRemove, attribute, element, next, {}, {}, nullptr, {}});
+}
+
+void CWorkSpaceDoc::ReplayStep(std::vector<CEditAction> &actions, bool undo)
+{
+    const QScopedValueRollback<bool> replaying(m_replaying, true);
+    CEditTransaction edit(this);
+    XmlNode focus;
+    try {
+        if (undo) {
+            for (auto it = actions.rbegin(); it != actions.rend(); ++it)
+                ReplayAction(*it, false, &focus);
+        } else {
+            for (CEditAction &action : actions)
+                ReplayAction(action, true, &focus);
+        }
+    } catch (const CComError &error) {
+        // The DOM refused to take back a change it made before: say so; what was done stays.
+        ReportComError(undo ? QStringLiteral("Unable to undo the change.") : QStringLiteral("Unable to redo the change."), error);
+    }
+    if (!focus.isNull())
+        Q_EMIT selectionRequested(focus);
+}
+
+void CWorkSpaceDoc::ReplayAction(CEditAction &action, bool forward, XmlNode *focus)
+{
+    using Kind = CEditAction::Kind;
+    const bool add = (action.kind == Kind::Insert || action.kind == Kind::AttributeAdd) == forward;
+    switch (action.kind) {
+    case Kind::Insert:
+    case Kind::Remove:
+        if (add) {
+            const bool before = !action.next.isNull() && action.next.parentNode() == action.parent;
+            InsertNode(action.parent, action.node, before ? action.next : XmlNode());
+            *focus = action.node;
+        } else {
+            RemoveNode(action.node);
+            *focus = action.parent;
+        }
+        break;
+    case Kind::Rename:
+        RenameElement(action.node, forward ? action.after : action.before);
+        *focus = action.node;
+        break;
+    case Kind::Value:
+        ChangeValue(action.node, forward ? action.after : action.before);
+        *focus = action.node;
+        break;
+    case Kind::AttributeAdd:
+    case Kind::AttributeRemove:
+        if (add)
+            AddAttributeNode(action.parent, action.node, action.next);
+        else
+            RemoveAttribute(action.parent, action.node);
+        *focus = action.parent;
+        break;
+    case Kind::ReplaceTree: {
+        const QString path = GetNodePath();
+        std::swap(m_dom, action.tree);
+        RemoveAllItems();
+        m_currentItem = 0;
+        MarkChanged();
+        Q_EMIT documentReplaced(path);
+        *focus = XmlNode();
+        break;
+    }
+    }
+}
+
 XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &name, const QString &value)
 {
-    CEditTransaction edit(this);
+    static const char *const stepNames[] = {"New Element", "New Attribute", "New Text", "New CDATA", "", "",
+                                            "New Instruction", "New Comment"};
+    CEditTransaction edit(this, type >= 1 && type <= 8 ? QString::fromLatin1(stepNames[type - 1]) : QString());
     const XmlNode parent = parentKey ? GetItemNode(parentKey) : XmlNode();
     const auto missingParent = [] { return CComError(ComCode::InvalidArg, QStringLiteral("There is no node to put it under.")); };
     switch (type) {
@@ -402,8 +599,7 @@ XmlNode CWorkSpaceDoc::CreateNode(ItemKey parentKey, int type, const QString &na
                 unique = name + QString::number(i);
             XmlNode attribute = m_dom->createAttribute(unique);
             attribute.setNodeValue(value);
-            XmlNode(parent).setAttributeNode(attribute);
-            MarkChanged();
+            AddAttributeNode(parent, attribute);
             return attribute;
         } catch (const CComError &error) {
             ReportComError(QStringLiteral("Unable to error create attribute."), error);
@@ -455,19 +651,17 @@ bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
 {
     if (node.isNull())
         return false;
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Rename"));
     switch (node.nodeType()) {
     case NodeType::Element:
         try {
             // Renamed in place: children, attributes, namespace declarations and the tree
             // item's binding all stay, and a refused name changes nothing.
-            XmlNode(node).renameElement(newName);
+            RenameElement(node, newName);
         } catch (const CComError &error) {
             ReportComError(QStringLiteral("Unable to change node name."), error);
             return false;
         }
-        MarkChanged();
-        Q_EMIT nodeRenamed(node);
         break;
     case NodeType::Attribute: {
         XmlNode element = node.ownerElement();
@@ -479,18 +673,17 @@ bool CWorkSpaceDoc::RenameNode(const XmlNode &node, const QString &newName)
             if (!m_dom->createAttribute(newName).isNull() && element.getAttribute(newName).has_value())
                 throw CComError(ComCode::InvalidArg, QStringLiteral("The element already has an attribute named \"%1\".").arg(newName));
             const QString value = node.nodeValue();
-            element.removeAttributeNode(node);
+            RemoveAttribute(element, node);
             try {
-                element.setAttribute(newName, value);
+                AddAttribute(element, newName, value);
             } catch (...) {
-                element.setAttributeNode(node); // put the old attribute back
+                AddAttributeNode(element, node); // put the old attribute back
                 throw;
             }
         } catch (const CComError &error) {
             ReportComError(QStringLiteral("Unable to change node name."), error);
             return false;
         }
-        MarkChanged();
         break;
     }
     case NodeType::ProcessingInstruction: {
@@ -530,7 +723,7 @@ bool CWorkSpaceDoc::DeleteNode(ItemKey key)
     if (key == 0)
         key = m_currentItem;
     const XmlNode node = GetItemNode(key);
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Delete"));
     try {
         if (node.isNull())
             throw CComError(ComCode::InvalidArg, QStringLiteral("The node cannot be deleted."));
@@ -551,24 +744,19 @@ bool CWorkSpaceDoc::SetNodeValue(const XmlNode &node, const QString &value)
         ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Editing DOCTYPE node not supported"));
         return false;
     }
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Edit Value"));
     try {
-        XmlNode target = node;
-        if (node.nodeType() == NodeType::Text)
-            target.setText(value);
-        else
-            target.setNodeValue(value);
+        ChangeValue(node, value);
     } catch (const CComError &error) {
         ReportComError(QStringLiteral("Unable to change node value."), error);
         return false;
     }
-    MarkChanged();
     return true;
 }
 
 bool CWorkSpaceDoc::ReplaceInstruction(const XmlNode &old, const QString &target, const QString &data)
 {
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Edit Instruction"));
     try {
         XmlNode parent = old.parentNode();
         if (parent.isNull())
@@ -581,8 +769,7 @@ bool CWorkSpaceDoc::ReplaceInstruction(const XmlNode &old, const QString &target
             // can be made beside it: its data changes in place instead, checked by the DOM.
         }
         if (created.isNull() || (target == QLatin1String("xml") && old.nodeName() == QLatin1String("xml"))) {
-            XmlNode(old).setNodeValue(data);
-            MarkChanged();
+            ChangeValue(old, data);
             return true;
         }
         ReplaceNode(created, old);
@@ -623,7 +810,7 @@ void CWorkSpaceDoc::PutOnClipboard(bool cut, const XmlNode &node)
         if (!cut || element.isNull())
             return;
         try {
-            element.removeAttributeNode(node);
+            RemoveAttribute(element, node);
         } catch (const CComError &) {
             if (before)
                 holder.setAttribute(node.nodeName(), *before);
@@ -631,7 +818,6 @@ void CWorkSpaceDoc::PutOnClipboard(bool cut, const XmlNode &node)
                 holder.removeAttributeNode(holder.getAttributeNode(node.nodeName()));
             throw;
         }
-        MarkChanged();
         return;
     }
     if (node.nodeType() == NodeType::Document)
@@ -651,7 +837,7 @@ void CWorkSpaceDoc::PutOnClipboard(bool cut, const XmlNode &node)
 bool CWorkSpaceDoc::PutNodeOnClipboard(bool cut, const XmlNode &given)
 {
     const XmlNode node = given.isNull() ? GetCurrentNode() : given;
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Cut"));
     try {
         PutOnClipboard(cut, node);
     } catch (const CComError &error) {
@@ -667,7 +853,7 @@ bool CWorkSpaceDoc::PutNodeOnClipboard(bool cut, const XmlNode &given)
 
 bool CWorkSpaceDoc::PutNodesOnClipboard(bool cut, const QList<XmlNode> &nodes)
 {
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Cut"));
     ResetNodeClipboard();
     bool all = true;
     for (const XmlNode &node : nodes)
@@ -678,7 +864,7 @@ bool CWorkSpaceDoc::PutNodesOnClipboard(bool cut, const QList<XmlNode> &nodes)
 bool CWorkSpaceDoc::DeleteNodes(const QList<XmlNode> &nodes)
 {
     // A cut whose clipboard is thrown away: the removed nodes are discarded.
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Delete"));
     const bool all = PutNodesOnClipboard(true, nodes);
     ResetNodeClipboard();
     return all;
@@ -698,10 +884,8 @@ void CWorkSpaceDoc::PutNodesBack(const QList<NodePlace> &places)
         try {
             if (node.nodeType() == NodeType::Attribute) {
                 XmlNode owner = it->ownerElement;
-                if (!owner.isNull() && !owner.getAttribute(node.nodeName()).has_value()) {
-                    owner.setAttribute(node.nodeName(), node.nodeValue());
-                    MarkChanged();
-                }
+                if (!owner.isNull() && !owner.getAttribute(node.nodeName()).has_value())
+                    AddAttribute(owner, node.nodeName(), node.nodeValue());
             } else if (!it->parent.isNull() && node.parentNode().isNull()) {
                 const bool before = !it->nextSibling.isNull() && it->nextSibling.parentNode() == it->parent;
                 InsertNode(it->parent, node, before ? it->nextSibling : XmlNode());
@@ -716,7 +900,7 @@ bool CWorkSpaceDoc::PasteNodes()
 {
     CNodeClipboard &clipboard = CNodeClipboard::instance();
     XmlNode target = GetCurrentNode();
-    CEditTransaction edit(this);
+    CEditTransaction edit(this, QStringLiteral("Paste"));
     // What this paste added, so that a paste failing half-way takes it all back: a move that
     // puts its nodes back after a failed paste must not leave copies here too.
     QList<XmlNode> appended;
@@ -741,8 +925,7 @@ bool CWorkSpaceDoc::PasteNodes()
             QString name = attribute.nodeName();
             for (int i = 0; target.getAttribute(name).has_value(); ++i)
                 name = attribute.nodeName() + QString::number(i);
-            target.setAttribute(name, attribute.nodeValue());
-            MarkChanged();
+            AddAttribute(target, name, attribute.nodeValue());
             addedAttributes.append(name);
         }
     } catch (const CComError &error) {
@@ -750,7 +933,7 @@ bool CWorkSpaceDoc::PasteNodes()
             for (auto it = appended.crbegin(); it != appended.crend(); ++it)
                 RemoveNode(*it);
             for (const QString &name : std::as_const(addedAttributes))
-                target.removeAttributeNode(target.getAttributeNode(name));
+                RemoveAttribute(target, target.getAttributeNode(name));
         } catch (const CComError &) {
             // What could not be taken back stays; the report below tells the paste failed.
         }
@@ -777,6 +960,7 @@ bool CWorkSpaceDoc::PasteFromSystemClipboard()
     }
     CNodeClipboard &clipboard = CNodeClipboard::instance();
     const bool wasFilled = clipboard.IsFilled();
+    CEditTransaction edit(this, QStringLiteral("Paste from Clipboard"));
     const XmlNode root = parser.documentElement();
     if (!PutNodeOnClipboard(false, root))
         return false;

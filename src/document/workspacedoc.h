@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editaction.h"
 #include "framework/documentbase.h"
 #include "xmldocument.h"
 #include "xmlnode.h"
@@ -9,6 +10,9 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
+
+class QUndoStack;
 
 class CComError;
 
@@ -43,9 +47,15 @@ public:
 
     // Edits. Nested edits join the outermost; when that ends after a change the document is marked
     // modified, its pages stale, and every view is told once.
-    void BeginEdit() { ++m_editDepth; }
+    // The outermost edit's `name` names its step in the history ("Rename", "Paste").
+    void BeginEdit(const QString &name = QString());
     void EndEdit();
     bool IsEditing() const { return m_editDepth > 0; }
+    // The history: one step per edit that changed the DOM. Undoing back to the state last saved
+    // clears the modified mark; redoing past it sets it again.
+    QUndoStack *UndoStack() const { return m_undo; }
+    bool Undo();
+    bool Redo();
 
     XmlDocument *GetDOMDocument() const { return m_dom.get(); }
     bool CreateDOMInstance();
@@ -150,6 +160,8 @@ Q_SIGNALS:
     void nodeRenamed(const XmlNode &node);
     // The whole tree was replaced; `currentPath` is the path of the node that was current.
     void documentReplaced(const QString &currentPath);
+    // After an undo or redo: the node the step touched, for the tree to select.
+    void selectionRequested(const XmlNode &node);
 
 private:
     void ApplyParserSettings(XmlDocument &parser) const;
@@ -159,6 +171,17 @@ private:
     void RemoveNode(const XmlNode &node);
     XmlNode ReplaceNode(const XmlNode &newNode, const XmlNode &old);
     void MarkChanged() { m_editChanged = true; }
+    void Record(CEditAction action);
+    void RenameElement(const XmlNode &element, const QString &name);
+    void ChangeValue(const XmlNode &node, const QString &value);
+    XmlNode AddAttribute(XmlNode element, const QString &name, const QString &value);
+    void AddAttributeNode(XmlNode element, const XmlNode &attribute, const XmlNode &before = XmlNode());
+    void RemoveAttribute(XmlNode element, const XmlNode &attribute);
+    // Makes the changes of a step again, or takes them back, as one edit.
+    friend class CEditStep;
+    void ReplayStep(std::vector<CEditAction> &actions, bool undo);
+    void ReplayAction(CEditAction &action, bool forward, XmlNode *focus);
+    void RegisterCommands();
     // Puts `node` on the node clipboard; throws CComError after taking back what it added.
     void PutOnClipboard(bool cut, const XmlNode &node);
 
@@ -169,6 +192,10 @@ private:
     ItemKey m_nextItemKey = 1;
     int m_editDepth = 0;
     bool m_editChanged = false;
+    QString m_editName;
+    std::vector<CEditAction> m_editActions;
+    bool m_replaying = false;
+    QUndoStack *m_undo;
     bool m_pagesStale = false;
     QString m_sourceTempPath;
     bool m_hasFtpOrigin = false;

@@ -609,7 +609,12 @@ void XmlNode::setAttribute(const QString &name, const QString &value)
         fail(QString(), ComCode::OutOfMemory);
 }
 
-XmlNode XmlNode::setAttributeNode(const XmlNode &attributeIn)
+XmlNode XmlNode::setAttributeNode(const XmlNode &attribute)
+{
+    return setAttributeNode(attribute, XmlNode());
+}
+
+XmlNode XmlNode::setAttributeNode(const XmlNode &attributeIn, const XmlNode &beforeIn)
 {
     if (isNull() || m_ns || m_node->type != XML_ELEMENT_NODE)
         fail(QStringLiteral("Attributes belong to elements only."), ComCode::Fail);
@@ -636,6 +641,9 @@ XmlNode XmlNode::setAttributeNode(const XmlNode &attributeIn)
         before = reinterpret_cast<xmlAttrPtr>(old.m_node)->next;
         xmlUnlinkNode(old.m_node);
         m_owner->adopt(old.m_node);
+    } else if (!beforeIn.isNull() && !beforeIn.m_ns && beforeIn.m_owner == m_owner && beforeIn.m_node->type == XML_ATTRIBUTE_NODE
+               && beforeIn.m_node->parent == m_node) {
+        before = reinterpret_cast<xmlAttrPtr>(beforeIn.m_node);
     }
     // Link into the property list by hand: xmlAddChild would free a same-named attribute.
     attr->parent = m_node;

@@ -81,7 +81,10 @@ public:
     std::optional<QString> getAttribute(const QString &name) const;
     void setAttribute(const QString &name, const QString &value);
     XmlNode getAttributeNode(const QString &name) const;
-    XmlNode setAttributeNode(const XmlNode &attribute); // returns the attribute it replaced, or null
+    // Returns the attribute it replaced, or null. A new attribute goes before `before` (an attribute
+    // of this element) when given, else last.
+    XmlNode setAttributeNode(const XmlNode &attribute);
+    XmlNode setAttributeNode(const XmlNode &attribute, const XmlNode &before);
     XmlNode removeAttributeNode(const XmlNode &attribute);
 
     // For the DOM layer itself.

@@ -170,6 +170,8 @@ bool CCommandManager::Run(int id, bool onlyWhenEnabled)
 void CCommandManager::ApplyState(QAction *action, const CCmdUI &ui) const
 {
     action->setEnabled(ui.IsHandled() && ui.IsEnabled());
+    if (!ui.Text().isEmpty())
+        action->setText(ui.Text());
     if (ui.IsCheckSet()) {
         action->setCheckable(true);
         action->setChecked(ui.Check() != 0);

@@ -81,6 +81,8 @@ void CSourceEdit::AddCommands()
     const auto withSelection = [this](CCmdUI *ui) { ui->Enable(HasSelection()); };
     const auto always = [](CCmdUI *ui) { ui->Enable(true); };
     AddCommand(ID_EDIT_UNDO, [this] { undo(); }, [this](CCmdUI *ui) { ui->Enable(isUndoAvailable()); });
+    // The redo keys stay with the text too: the document's history is not the editor's.
+    AddCommand(ID_EDIT_REDO, [this] { redo(); }, [this](CCmdUI *ui) { ui->Enable(isRedoAvailable()); });
     AddCommand(ID_EDIT_CUT, [this] { cut(); }, withSelection);
     AddCommand(ID_EDIT_COPY, [this] { copy(); }, withSelection);
     AddCommand(ID_EDIT_PASTE, [this] { paste(); }, [](CCmdUI *ui) {

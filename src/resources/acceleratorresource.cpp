@@ -25,6 +25,8 @@ QList<AcceleratorResource> mainTable()
         key(Qt::CTRL | Qt::Key_S, ID_FILE_SAVE),
         key(Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO),
         key(Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO),
+        key(Qt::CTRL | Qt::Key_Y, ID_EDIT_REDO),
+        key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z, ID_EDIT_REDO),
         key(QKeyCombination(Qt::Key_Delete), ID_EDIT_DELETE),
         key(QKeyCombination(Qt::Key_F1), ID_HELP_ONLINE),
         key(QKeyCombination(Qt::Key_F6), ID_NEXT_PANE),

@@ -54,6 +54,8 @@ const QHash<int, const char *> &iconFiles()
         {ID_NEW_TEXT, "new-text"},
         {ID_EDIT_DELETE, "edit-delete"},
         {ID_EDIT_UNDO, "edit-undo"},
+        {ID_EDIT_UNDO_EDIT, "document-undo"},
+        {ID_EDIT_REDO_EDIT, "document-redo"},
         {ID_VIEW_DETAILS, "view-details"},
         {ID_VIEW_LIST, "view-list"},
         {ID_VIEW_LARGEICON, "view-large-icons"},

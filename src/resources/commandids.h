@@ -85,6 +85,9 @@ constexpr int ID_EDIT_FONT = 32805;
 constexpr int ID_EDIT_FIND_NEXT = 32819;
 constexpr int ID_EDIT_PASTE_CLIPBOARD = 32832;
 constexpr int ID_HELP_ONLINE = 32834;
+// The document's history: undo and redo of the edits made in the tree and the node list.
+constexpr int ID_EDIT_UNDO_EDIT = 32900;
+constexpr int ID_EDIT_REDO_EDIT = 32901;
 
 // The FTP dialog's toolbar button that goes up one directory level. It carries the number of a
 // dialog control rather than a menu command because the dialog handles it like its own buttons.

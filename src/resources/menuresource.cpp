@@ -81,6 +81,9 @@ Items fileMenuWithDocument()
 Items treeEditMenu()
 {
     return {
+        command(ID_EDIT_UNDO_EDIT, "&Undo\tCtrl+Z"),
+        command(ID_EDIT_REDO_EDIT, "&Redo\tCtrl+Y"),
+        separator(),
         command(ID_EDIT_CUT, "Cu&t\tCtrl+X"),
         command(ID_EDIT_COPY, "&Copy\tCtrl+C"),
         command(ID_EDIT_PASTE, "&Paste\tCtrl+V"),
@@ -150,6 +153,9 @@ Items mainMenuWithDocument()
 Items nodeListEditMenu()
 {
     return {popup("&Edit", {
+        command(ID_EDIT_UNDO_EDIT, "&Undo\tCtrl+Z"),
+        command(ID_EDIT_REDO_EDIT, "&Redo\tCtrl+Y"),
+        separator(),
         command(ID_EDIT_CUT, "Cu&t\tCtrl+X"),
         command(ID_EDIT_COPY, "&Copy\tCtrl+C"),
         command(ID_EDIT_PASTE, "&Paste\tCtrl+V"),

@@ -61,6 +61,8 @@ QHash<int, QString> buildTable()
         // Toolbar buttons that stand on no menu: their prompts and tooltips are the program's own.
         {32771, QStringLiteral("Change how the node list shows its items\nNode View")},
         {32804, QStringLiteral("Show or hide the file browser\nFile Browser")},
+        {32900, QStringLiteral("Undo the last change to the document\nUndo")},
+        {32901, QStringLiteral("Redo the change to the document that was undone last\nRedo")},
         {59392, QStringLiteral("Show or hide the toolbar\nToggle ToolBar")},
         {59393, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
         {59408, QStringLiteral("Display items by using small icons.\nSmall Icons")},

@@ -49,6 +49,7 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
     if (m_document) {
         m_document->AddView(this);
         connect(m_document, &CWorkSpaceDoc::documentReplaced, this, &CElementView::ReselectAfterReplace);
+        connect(m_document, &CWorkSpaceDoc::selectionRequested, this, &CElementView::SelectNode);
     }
     // Items leave the tree whenever the document removes their nodes; when the caret goes with
     // them, the item the tree selects in their place becomes current.
@@ -158,6 +159,22 @@ void CElementView::ReselectAfterReplace(const QString &path)
         return;
     expand(index);
     SelectItem(index);
+}
+
+void CElementView::SelectNode(const XmlNode &node)
+{
+    // The tree shows elements, the declaration and the document: an attribute or a text selects
+    // the element it belongs to, whose branch is filled on the way.
+    XmlNode shown = node;
+    while (!shown.isNull()) {
+        const int type = shown.nodeType();
+        if (type == NodeType::Element || type == NodeType::DocumentType || type == NodeType::Document)
+            break;
+        shown = type == NodeType::Attribute ? shown.ownerElement() : shown.parentNode();
+    }
+    const QModelIndex index = m_model->IndexForNode(shown);
+    if (index.isValid())
+        SelectItem(index);
 }
 
 void CElementView::SelectItem(const QModelIndex &index)

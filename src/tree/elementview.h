@@ -39,6 +39,8 @@ public:
     // Makes the item visible (expanding its parents) and selects it as the caret. A selection of
     // the item that is already the caret still counts as a selection change.
     void SelectItem(const QModelIndex &index);
+    // Selects the item that shows `node`, or the element it belongs to.
+    void SelectNode(const XmlNode &node);
 
     // Drag source. Starts a drag of the element at `index` (raising the drag flag) and returns
     // what it carries; null for an item that cannot be dragged.

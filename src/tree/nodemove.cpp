@@ -6,8 +6,8 @@ bool CNodeMove::Run(CWorkSpaceDoc *source, const QList<XmlNode> &nodes, CWorkSpa
 {
     if (!source || !target || nodes.isEmpty())
         return false;
-    const CEditTransaction sourceEdit(source);
-    const CEditTransaction targetEdit(target);
+    const CEditTransaction sourceEdit(source, QStringLiteral("Move"));
+    const CEditTransaction targetEdit(target, QStringLiteral("Move"));
     source->ResetNodeClipboard();
     QList<CWorkSpaceDoc::NodePlace> places;
     for (const XmlNode &node : nodes) {

@@ -61,10 +61,13 @@ QStringList rowLabels(CChildFrame *frame)
     return labels;
 }
 
+// The first item of the Edit menu after the document's history items, which stand above the tree's
+// and the list's edit commands.
 QString firstEditItem(CMainFrame *main)
 {
     const QList<QAction *> actions = main->EditMenu()->actions();
-    return actions.isEmpty() ? QString() : actions.first()->text();
+    const int first = !actions.isEmpty() && CCommandManager::CommandIdOf(actions.first()) == ID_EDIT_UNDO_EDIT ? 3 : 0;
+    return actions.size() > first ? actions.at(first)->text() : QString();
 }
 
 } // namespace

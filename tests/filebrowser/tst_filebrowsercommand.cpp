@@ -103,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(child->EditMenuResource(), 181);
         bar->Tree()->setFocus();
         QTRY_COMPARE(child->EditMenuResource(), 219);
-        QCOMPARE(frame->EditMenu()->actions().first()->text(), QStringLiteral("Cu&t\tCtrl+X"));
+        QCOMPARE(frame->EditMenu()->actions().at(3)->text(), QStringLiteral("Cu&t\tCtrl+X"));
 
         // Down from "/" to the file, folder by folder, and a double click on it.
         QModelIndex item = bar->Model()->index(0, 0);

@@ -104,13 +104,14 @@ private Q_SLOTS:
 
         QMenu edit;
         manager.FillMenu(&edit, MenuResource(131).at(1).items);
-        QCOMPARE(texts(&edit), (QStringList{"Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V", "Paste from Clipboard", "|",
-                                            "New", "|", "Delete\tDel", "Rename", "|", "&Properties"}));
+        QCOMPARE(texts(&edit), (QStringList{"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "|", "Cu&t\tCtrl+X", "&Copy\tCtrl+C",
+                                            "&Paste\tCtrl+V", "Paste from Clipboard", "|", "New", "|", "Delete\tDel", "Rename",
+                                            "|", "&Properties"}));
         // Items of the main menus are the shared actions, and update before the menu opens.
-        QCOMPARE(edit.actions().first(), manager.Action(ID_EDIT_CUT));
+        QCOMPARE(edit.actions().at(3), manager.Action(ID_EDIT_CUT));
         manager.UpdateMenu(&edit);
-        QVERIFY(edit.actions().at(0)->isEnabled());
-        QVERIFY(!edit.actions().at(1)->isEnabled());
+        QVERIFY(edit.actions().at(3)->isEnabled());
+        QVERIFY(!edit.actions().at(4)->isEnabled());
         // The same command worded otherwise gets an item of its own that runs the same command.
         QMenu text;
         manager.FillMenu(&text, MenuResource(181).first().items);
@@ -131,11 +132,11 @@ private Q_SLOTS:
         QMenu popup;
         manager.FillPopup(&popup, MenuResource(172).first().items);
         manager.UpdatePopup(&popup);
-        QAction *cut = popup.actions().at(0);
-        QAction *copy = popup.actions().at(1);
+        QAction *cut = popup.actions().at(3);
+        QAction *copy = popup.actions().at(4);
         QVERIFY(cut->isEnabled());
         QVERIFY(!copy->isEnabled()); // no handler
-        QAction *newEntry = popup.actions().at(4);
+        QAction *newEntry = popup.actions().at(7);
         QCOMPARE(newEntry->text(), QStringLiteral("New"));
         QVERIFY(newEntry->isEnabled()); // takes the state of "Attribute"
         const QList<QAction *> inside = newEntry->menu()->actions();

@@ -152,7 +152,7 @@ void TestResources::commandIds_namedSortedAndUnique()
         QVERIFY2(!names.contains(name), name);
         names.insert(name);
         QCOMPARE(CommandIdFromName(name), ids[i]);
-        const bool own = ids[i] >= 32771 && ids[i] <= 32834;
+        const bool own = (ids[i] >= 32771 && ids[i] <= 32834) || (ids[i] >= 32900 && ids[i] < 33100);
         QVERIFY2(own || ids[i] >= 57600 || ids[i] == ID_FTP_UP_LEVEL, name);
     }
     QVERIFY(!ids.contains(ID_SEPARATOR));
@@ -209,8 +209,11 @@ void TestResources::menus_shortcutTextsMatchAccelerators()
                 continue;
             const QKeySequence shown = QKeySequence::fromString(item.text.mid(tab + 1), QKeySequence::PortableText);
             QVERIFY2(!shown.isEmpty(), qPrintable(item.text));
+            // The document's Undo and Redo items show the keys of the standard commands, which the
+            // document answers where the source text does not.
+            const int sent = item.id == ID_EDIT_UNDO_EDIT ? ID_EDIT_UNDO : item.id == ID_EDIT_REDO_EDIT ? ID_EDIT_REDO : item.id;
             const bool sends = std::any_of(keys.cbegin(), keys.cend(), [&](const AcceleratorResource &a) {
-                return a.key == shown && a.commandId == item.id;
+                return a.key == shown && a.commandId == sent;
             });
             QVERIFY2(sends, qPrintable(QStringLiteral("menu %1: %2").arg(menu).arg(item.text)));
             ++checked;

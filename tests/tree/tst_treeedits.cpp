@@ -166,6 +166,43 @@ private Q_SLOTS:
         QCOMPARE(rootXml(tree), QStringLiteral("<r><a/></r>"));
         QCOMPARE(tree.view->TreeModel()->rowCount(tree.item({})), 1);
     }
+
+    void undoAndRedoWithTheKeys()
+    {
+        TreeFixture tree("<r><a/><b><c/></b></r>");
+        tree.CheckModel();
+        CCommandManager manager;
+        manager.SetRoute([&tree] { return QList<CCmdTarget *>{tree.view, tree.document.get()}; });
+        manager.SetAcceleratorTable(tree.window.get(), 131);
+        tree.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(tree.window.get()));
+        QVERIFY(!manager.IsEnabled(ID_EDIT_UNDO_EDIT));
+
+        tree.click(tree.item({"r", "b", "c"}));
+        QVERIFY(tree.document->RenameNode(tree.document->GetCurrentNode(), QStringLiteral("d")));
+        manager.UpdateAll();
+        QCOMPARE(manager.Action(ID_EDIT_UNDO_EDIT)->text(), QStringLiteral("&Undo Rename\tCtrl+Z"));
+        tree.click(tree.item({"r", "a"}));
+        tree.view->setFocus();
+        QTest::keyClick(tree.view, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(rootXml(tree), QStringLiteral("<r><a/><b><c/></b></r>"));
+        // The selection goes back to the node the step touched.
+        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("c"));
+        QVERIFY(!tree.document->IsModified());
+        QTest::keyClick(tree.view, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(rootXml(tree), QStringLiteral("<r><a/><b><d/></b></r>"));
+
+        // A delete taken back brings the element and its item back where they stood.
+        tree.click(tree.item({"r", "a"}));
+        QTest::keyClick(tree.view, Qt::Key_Delete);
+        QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r"})), QStringList{"b"});
+        QTest::keyClick(tree.view, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(labelsUnder(tree.view->model(), tree.item({"r"})), (QStringList{"a", "b"}));
+        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("a"));
+        QTest::keyClick(tree.view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(rootXml(tree), QStringLiteral("<r><b><d/></b></r>"));
+        QVERIFY(tree.document->IsModified());
+    }
 };
 
 QTEST_MAIN(TestTreeEdits)
