@@ -1,5 +1,6 @@
 # A local FTP server for the tests: prints its port, then serves until it is killed.
 # Usage: ftpserver.py ROOT [nomlsd]   (nomlsd: a server that only knows LIST)
+#        ftpserver.py ROOT tls CERT KEY (explicit TLS required on control and data connections)
 import logging
 import sys
 
@@ -17,6 +18,25 @@ if len(sys.argv) > 2 and sys.argv[2] == "nomlsd":
     class ListOnlyHandler(FTPHandler):
         proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in ("MLSD", "MLST")}
     handler = ListOnlyHandler
+if len(sys.argv) > 4 and sys.argv[2] == "tls":
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+    # libcurl, like other current clients, starts TLS on a data connection as soon as it is
+    # open, before the transfer command; pyftpdlib would take the early handshake for a
+    # dropped connection and close it.
+    class EarlyTlsDTPHandler(TLS_DTPHandler):
+        def readable(self):
+            if not self._initialized:
+                return self._ssl_accepting or self._ssl_want_read
+            return super().readable()
+
+    class TlsHandler(TLS_FTPHandler):
+        dtp_handler = EarlyTlsDTPHandler
+        certfile = sys.argv[3]
+        keyfile = sys.argv[4]
+        tls_control_required = True
+        tls_data_required = True
+    handler = TlsHandler
 handler.authorizer = authorizer
 handler.passive_ports = None
 server = FTPServer(("127.0.0.1", 0), handler)
