@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftpentry.h"
+#include "remotepeer.h"
 
 #include <QList>
 #include <QString>
@@ -9,20 +10,6 @@
 #include <atomic>
 
 class QIODevice;
-
-// What a server presented that the client could not trust, kept from the last refused login so
-// that the user can be asked about it on the user-interface thread.
-struct CRemotePeer
-{
-    enum Kind { None, Certificate, NewHostKey, ChangedHostKey };
-    Kind kind = None;
-    QString subject;     // certificate only
-    QString issuer;      // certificate only
-    QString problem;     // why the certificate failed the check
-    QByteArray sha256;   // of the certificate's DER bytes or of the SSH key blob
-    QByteArray keyBlob;  // SSH key, as the server sent it
-    QString keyType;     // "ssh-ed25519", ...
-};
 
 // One FTP, FTPS (explicit TLS) or SFTP login over libcurl. Every remote path handed to it is absolute or relative to its
 // working directory, which is kept here rather than on the server, so no command ever leaves
