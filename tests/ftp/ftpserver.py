@@ -2,13 +2,18 @@
 # Usage: ftpserver.py ROOT [nomlsd]   (nomlsd: a server that only knows LIST)
 #        ftpserver.py ROOT tls CERT KEY (explicit TLS required on control and data connections)
 import logging
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
-logging.disable(logging.CRITICAL)
+# TW_FTP_LOG names a file for the commands the server receives (passwords masked by pyftpdlib).
+if os.environ.get("TW_FTP_LOG"):
+    logging.basicConfig(filename=os.environ["TW_FTP_LOG"], level=logging.DEBUG)
+else:
+    logging.disable(logging.CRITICAL)
 root = sys.argv[1]
 authorizer = DummyAuthorizer()
 authorizer.add_user("tester", "secret", root, perm="elradfmwMT")

@@ -68,7 +68,10 @@ void TestSecureFiles::initTestCase()
     QVERIFY(openssl.waitForFinished(30000));
     m_fingerprint = QString::fromLatin1(openssl.readAllStandardOutput().trimmed()).section(QLatin1Char('='), 1);
     QCOMPARE(m_fingerprint.size(), 95);
+    // The server writes down the commands it receives.
+    qputenv("TW_FTP_LOG", QFile::encodeName(m_files.filePath("ftps.log")));
     QVERIFY(m_ftps.StartTls(m_files.filePath("cert.pem"), m_files.filePath("key.pem")));
+    qunsetenv("TW_FTP_LOG");
     QVERIFY(m_ftps.Write("data.xml", "<data/>"));
     QVERIFY(m_ftps.Write("pub/readme.xml", "<r/>"));
     if (m_ssh.Start(&m_sshProblem)) {
@@ -151,10 +154,14 @@ void TestSecureFiles::ftpsCertificateRefusedTrustedOnceOrAlways()
         return client.List(QString(), &entries) ? QStringLiteral("listed %1").arg(entries.size()) : client.LastError();
     };
 
-    // Refused: the certificate is shown, the login never happens.
+    // Refused: the certificate is shown; neither the user name nor the password went out.
+    const qint64 logStart = TestFiles::readAll(m_files.filePath("ftps.log")).size();
     messages.queueAnswer(IDAnswer::Cancel);
     QVERIFY(connect("127.0.0.1").startsWith("refused: The server's certificate is not trusted"));
     QCOMPARE(messages.count(), 1);
+    const QByteArray received = TestFiles::readAll(m_files.filePath("ftps.log")).mid(logStart);
+    QVERIFY2(received.contains("<- AUTH"), received.constData());
+    QVERIFY(!received.contains("<- USER") && !received.contains("<- PASS"));
     const QString question = messages.lastText();
     QVERIFY2(question.contains("Subject: O=Throwaway,CN=Treewright Test"), qPrintable(question));
     QVERIFY(question.contains("Issuer: O=Throwaway,CN=Treewright Test"));
