@@ -314,9 +314,11 @@ bool CFtpClient::Perform(const Request &request)
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, m_scheme == Sftp ? "sftp" : "ftp");
     if (m_scheme == Ftps) {
-        // AUTH TLS before the login, and the files and listings encrypted too. The peer is
-        // verified against the system's certificates; the name is checked in the same step.
+        // AUTH TLS before the login, and the files and listings encrypted too; a server that
+        // cannot is refused rather than spoken to in the clear. The peer is verified against
+        // the system's certificates, its name in the same step (onSslContext).
         curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, &onSslContext);
