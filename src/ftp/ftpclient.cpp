@@ -320,9 +320,10 @@ bool CFtpClient::Perform(const Request &request)
         curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
         curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
-        curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, &onSslContext);
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, this);
+        // A libcurl over another TLS library has no context hook: it then checks the name itself.
+        const bool hooked = curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, &onSslContext) == CURLE_OK;
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, hooked ? 0L : 2L);
     }
     const QByteArray knownHosts = QFile::encodeName(QDir::homePath() + QStringLiteral("/.ssh/known_hosts"));
     const QByteArray keyFile = QFile::encodeName(m_keyFile);
