@@ -375,6 +375,7 @@ bool CFtpClient::Perform(const Request &request)
         curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(request.inSize));
     }
     m_lastReply.clear();
+    m_refusedPeer = CRemotePeer(); // only the peer of this request's connection counts
     m_bytesDone = 0;
     m_bytesTotal = 0;
     const CURLcode code = curl_easy_perform(curl);
