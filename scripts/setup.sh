@@ -13,6 +13,7 @@ packages=(
   libgl-dev
   xvfb xauth imagemagick poppler-utils
   python3-pyftpdlib
+  python3-openssl openssh-server
 )
 
 missing=()

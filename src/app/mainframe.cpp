@@ -507,6 +507,6 @@ void CMainFrame::OnFileOpenFtp()
     if (!open.OnInitDialog() || RunModalDialog(open) != QDialog::Accepted)
         return;
     if (CWorkSpaceDoc *document = m_app->OpenDocumentFile(open.LocalPath()))
-        document->SetFtpOrigin(open.Host(), connection.m_strUserName, connection.m_strPassword, open.RemotePath(),
+        document->SetFtpOrigin(open.OriginServer(), connection.m_strUserName, connection.m_strPassword, open.RemotePath(),
                                open.Port());
 }

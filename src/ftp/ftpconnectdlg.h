@@ -6,7 +6,7 @@ class QLineEdit;
 
 // "FTP Connection": asks for server, user name and password. It opens with the defaults every
 // time (this machine's name, "anonymous", an e-mail-style password) and checks nothing; the
-// server may be given as "host:port".
+// server may be given as "host:port", with "ftp://", "ftps://" (FTP over TLS) or "sftp://" in front.
 class CFtpConnectDlg : public QDialog
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "ftpfilelist.h"
 #include "ftplocalcopy.h"
 #include "ftptask.h"
+#include "remotetrust.h"
 #include "texteditorlauncher.h"
 #include "toolbarhost.h"
 #include "framework/messagehelper.h"
@@ -122,10 +123,13 @@ void CFtpOpenDlg::SetLogin(const QString &server, const QString &user, const QSt
     m_server = server;
     m_user = user;
     m_password = password;
+    CFtpClient::Scheme scheme = CFtpClient::Ftp;
     quint16 given = port;
-    if (!CFtpClient::SplitServer(server, &m_host, &given))
+    bool portGiven = false;
+    if (!CFtpClient::ParseServer(server, &scheme, &m_host, &given, &portGiven))
         m_host = server; // the login then fails and says why
-    m_port = given != 21 ? given : port;
+    m_port = portGiven || port == 21 ? given : port;
+    m_client.SetScheme(scheme);
 }
 
 bool CFtpOpenDlg::RemoteCall(const QString &label, const std::function<bool()> &work)
@@ -135,9 +139,7 @@ bool CFtpOpenDlg::RemoteCall(const QString &label, const std::function<bool()> &
 
 bool CFtpOpenDlg::OnInitDialog()
 {
-    const bool connected = RemoteCall(QStringLiteral("Connecting to ") + m_host + QStringLiteral("..."),
-                                      [this] { return m_client.Connect(m_host, m_port, m_user, m_password); });
-    if (!connected) {
+    if (!CRemoteTrust::Connect(this, &m_client, m_host, m_port, m_user, m_password)) {
         ShowMessage(61460, m_client.LastError().left(1024), MB::IconStop);
         setResult(0);
         return false;

@@ -27,7 +27,8 @@ public:
     explicit CFtpOpenDlg(QWidget *parent = nullptr);
     ~CFtpOpenDlg() override;
 
-    // `server` may carry a port ("host:port"), which then replaces `port`.
+    // `server` may carry a scheme ("ftp://", "ftps://", "sftp://") and a port ("host:port"),
+    // which then replaces `port`.
     void SetLogin(const QString &server, const QString &user, const QString &password, quint16 port = 21);
     // Logs in and shows the home directory. False (after the message) when the login failed:
     // the dialog is then not to be shown.
@@ -38,6 +39,8 @@ public:
     QString RemotePath() const { return m_remotePath; }
     QString Host() const { return m_host; }
     quint16 Port() const { return m_port; }
+    // The host with the scheme it was reached by, for the document's remote origin.
+    QString OriginServer() const { return CFtpClient::ServerText(m_client.GetScheme(), m_host); }
 
     // Runs one of the dialog's commands: the Open button (1014), the toolbar, the context menus
     // and the view menu.

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Sends a saved document back to the FTP server it came from, with a login of its own that
+// Sends a saved document back to the FTP, FTPS or SFTP server it came from, with a login of its own that
 // ends when the upload does.
 class CFtpUpload
 {

@@ -16,12 +16,19 @@ FtpTestServer::~FtpTestServer()
 
 bool FtpTestServer::Start(bool listOnly)
 {
+    return Launch(listOnly ? QStringList{QStringLiteral("nomlsd")} : QStringList());
+}
+
+bool FtpTestServer::StartTls(const QString &certificateFile, const QString &keyFile)
+{
+    return Launch({QStringLiteral("tls"), certificateFile, keyFile});
+}
+
+bool FtpTestServer::Launch(const QStringList &options)
+{
     // Debian's Python modules load only with the system interpreter.
     m_process.setProgram(QStringLiteral("/usr/bin/python3"));
-    QStringList arguments = {QStringLiteral(TW_FTP_SERVER_SCRIPT), m_root.path()};
-    if (listOnly)
-        arguments.append(QStringLiteral("nomlsd"));
-    m_process.setArguments(arguments);
+    m_process.setArguments(QStringList{QStringLiteral(TW_FTP_SERVER_SCRIPT), m_root.path()} + options);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start();
     if (!m_process.waitForStarted(10000))

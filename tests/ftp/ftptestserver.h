@@ -14,6 +14,8 @@ public:
 
     // `listOnly`: the server answers MLSD as an unknown command.
     bool Start(bool listOnly = false);
+    // A server that asks for explicit TLS (AUTH TLS) with the given PEM certificate and key.
+    bool StartTls(const QString &certificateFile, const QString &keyFile);
     quint16 Port() const { return m_port; }
     QString Server() const { return QStringLiteral("127.0.0.1:") + QString::number(m_port); }
     QString Root() const { return m_root.path(); }
@@ -24,6 +26,7 @@ public:
     bool MakeDir(const QString &relative) const;
 
 private:
+    bool Launch(const QStringList &options);
     QTemporaryDir m_root;
     QProcess m_process;
     quint16 m_port = 0;

@@ -11,6 +11,7 @@
 #include "common/messagerecorder.h"
 #include "common/testfiles.h"
 #include "ftptestserver.h"
+#include "sshtestserver.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -107,13 +108,47 @@ private Q_SLOTS:
         QDir(QFileInfo(local).absolutePath()).removeRecursively();
     }
 
+    void sftpOriginKeepsItsScheme()
+    {
+        SshTestServer ssh;
+        QString why;
+        if (!ssh.Start(&why))
+            QSKIP(qPrintable("no sshd: " + why));
+        // A home whose ~/.ssh holds the user's key and knows the server.
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath(".ssh"));
+        QVERIFY(QFile::copy(ssh.UserKey(), home.filePath(".ssh/id_ed25519")));
+        QVERIFY(TestFiles::writeAll(home.filePath(".ssh/known_hosts"), ssh.KnownHostsLine().toUtf8() + '\n'));
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        QVERIFY(TestFiles::writeAll(ssh.Local("doc.xml"), "<doc>remote</doc>"));
+
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({}));
+        MessageRecorder messages;
+        const QString server = QStringLiteral("sftp://127.0.0.1:") + QString::number(ssh.Port());
+        CWorkSpaceDoc *document = openRemote(app, SshTestServer::UserName(), QString(), ssh.Local("doc.xml"), server);
+        QVERIFY(document);
+        QCOMPARE(document->FtpServer(), QStringLiteral("sftp://127.0.0.1"));
+        QCOMPARE(document->FtpPort(), ssh.Port());
+        QCOMPARE(document->FtpRemotePath(), ssh.Local("doc.xml"));
+        QVERIFY(TestFiles::writeAll(ssh.Local("doc.xml"), "<other/>"));
+        QVERIFY(app.SaveDocument(document));
+        QCOMPARE(messages.count(), 0);
+        QCOMPARE(TestFiles::readAll(ssh.Local("doc.xml")), TestFiles::readAll(document->GetPathName()));
+        QVERIFY(!document->IsFtpUploadPending());
+        QDir(QFileInfo(document->GetPathName()).absolutePath()).removeRecursively();
+        qputenv("HOME", oldHome);
+    }
+
 private:
     // Runs Open FTP with a login and the name typed into "File Name:".
-    CWorkSpaceDoc *openRemote(CTreewrightApp &app, const QString &user, const QString &password, const QString &name)
+    CWorkSpaceDoc *openRemote(CTreewrightApp &app, const QString &user, const QString &password, const QString &name,
+                              const QString &server = QString())
     {
         ScopedModalDialogRunner runner([&](QDialog &dialog) {
             if (auto *connection = qobject_cast<CFtpConnectDlg *>(&dialog)) {
-                connection->ServerEdit()->setText(m_server.Server());
+                connection->ServerEdit()->setText(server.isEmpty() ? m_server.Server() : server);
                 connection->UserEdit()->setText(user);
                 connection->PasswordEdit()->setText(password);
                 connection->accept();
