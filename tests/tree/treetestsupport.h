@@ -2,6 +2,7 @@
 
 #include "document/workspacedoc.h"
 #include "tree/elementview.h"
+#include "framework/commandmanager.h"
 #include "framework/panefocus.h"
 #include "common/testfiles.h"
 
@@ -38,6 +39,18 @@ struct TreeFixture
     std::unique_ptr<FrameWindow> window;
     CElementView *view = nullptr;
     std::unique_ptr<QAbstractItemModelTester> modelTester;
+};
+
+// The command route of the program, reduced to the tree's view.
+struct Commands
+{
+    explicit Commands(TreeFixture &tree)
+    {
+        manager.SetRoute([&tree] { return QList<CCmdTarget *>{tree.view}; });
+        manager.SetAcceleratorTable(tree.window.get(), 131);
+    }
+    bool enabled(int id) const { return manager.IsEnabled(id); }
+    CCommandManager manager;
 };
 
 // The labels of the children of `parent`, filling the branch first.

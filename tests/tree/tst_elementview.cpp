@@ -29,18 +29,6 @@ void pressEnter(QWidget *editor)
     QCoreApplication::processEvents();
 }
 
-// The command route of the program, reduced to the one view.
-struct Commands
-{
-    explicit Commands(TreeFixture &tree)
-    {
-        manager.SetRoute([&tree] { return QList<CCmdTarget *>{tree.view}; });
-        manager.SetAcceleratorTable(tree.window.get(), 131);
-    }
-    bool enabled(int id) const { return manager.IsEnabled(id); }
-    CCommandManager manager;
-};
-
 } // namespace
 
 class TestElementView : public QObject

@@ -15,20 +15,6 @@
 #include <QTimer>
 #include <QtTest>
 
-namespace {
-
-struct Commands
-{
-    explicit Commands(TreeFixture &tree)
-    {
-        manager.SetRoute([&tree] { return QList<CCmdTarget *>{tree.view}; });
-        manager.SetAcceleratorTable(tree.window.get(), 131);
-    }
-    bool enabled(int id) const { return manager.IsEnabled(id); }
-    CCommandManager manager;
-};
-
-} // namespace
 
 class TestTreeEdits : public QObject
 {
