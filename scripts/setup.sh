@@ -13,6 +13,8 @@ packages=(
   libgl-dev
   xvfb xauth imagemagick poppler-utils
   python3-pyftpdlib
+  dbus-daemon desktop-file-utils appstream shared-mime-info dpkg-dev
+  hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
 )
 
 missing=()

@@ -14,6 +14,7 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QMdiSubWindow>
 #include <QUrl>
 
 namespace {
@@ -36,6 +37,11 @@ void CTreewrightApp::RegisterCommands()
                     });
     AddCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     AddCommand(ID_HELP_ONLINE, [this] { OnHelpOnline(); });
+    // Closes the active document window, asking to save a changed document as its close box does.
+    AddCommand(ID_FILE_CLOSE, [this] {
+        if (QMdiSubWindow *window = m_mainFrame ? m_mainFrame->WindowOf(m_mainFrame->ActiveDocument()) : nullptr)
+            window->close();
+    }, [this](CCmdUI *ui) { ui->Enable(m_mainFrame && m_mainFrame->ActiveDocument()); });
     AddCommand(ID_APP_EXIT, [this] {
         if (m_mainFrame)
             m_mainFrame->close();

@@ -94,7 +94,8 @@ Items treeEditMenu()
         command(ID_EDIT_DELETE, "Delete\tDel"),
         command(ID_EDIT_RENAME, "Rename"),
         separator(),
-        command(ID_EDIT_PROPERTIES, "&Properties"),
+        // "&Paste" has P already; two items with one mnemonic would only cycle between them.
+        command(ID_EDIT_PROPERTIES, "P&roperties"),
     };
 }
 

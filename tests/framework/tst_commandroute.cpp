@@ -105,7 +105,7 @@ private Q_SLOTS:
         QMenu edit;
         manager.FillMenu(&edit, MenuResource(131).at(1).items);
         QCOMPARE(texts(&edit), (QStringList{"Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V", "Paste from Clipboard", "|",
-                                            "New", "|", "Delete\tDel", "Rename", "|", "&Properties"}));
+                                            "New", "|", "Delete\tDel", "Rename", "|", "P&roperties"}));
         // Items of the main menus are the shared actions, and update before the menu opens.
         QCOMPARE(edit.actions().first(), manager.Action(ID_EDIT_CUT));
         manager.UpdateMenu(&edit);
