@@ -12,10 +12,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's X11 platform plugin, its SVG icon engine, and the browser engine's
-# resources and helper process are loaded at run time; the icon themes hold the command pictures.
+# Qt's X11 platform plugin and the browser engine's resources and helper process are loaded at
+# run time; hicolor-icon-theme owns the folders the program's icon goes in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, libqt6svg6, libqt6webengine6-data, libqt6webenginecore6-bin, hicolor-icon-theme")
+    "qt6-qpa-plugins, libqt6webengine6-data, libqt6webenginecore6-bin, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, adwaita-icon-theme | breeze-icon-theme, dbus-user-session | dbus-x11")
 # gzip rather than xz: the package builds in seconds and installs the same.
 set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)

@@ -29,8 +29,7 @@ QList<AcceleratorResource> mainTable()
         key(QKeyCombination(Qt::Key_F1), ID_HELP_ONLINE),
         key(QKeyCombination(Qt::Key_F6), ID_NEXT_PANE),
         key(Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE),
-        // The desktop's own keys for closing a document window and quitting.
-        key(Qt::CTRL | Qt::Key_W, ID_FILE_CLOSE),
+        // The desktop's key for quitting (a document window closes on Ctrl+W by itself).
         key(Qt::CTRL | Qt::Key_Q, ID_APP_EXIT),
     };
 }

@@ -13,8 +13,10 @@
 
 #include <QAbstractButton>
 #include <QPointer>
+#include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -51,6 +53,20 @@ QSet<QWidget *> reachable(QDialog *dialog)
             controls.insert(target);
     }
     return controls;
+}
+
+// Tab stops once in a group of radio buttons (at its checked one); the arrow keys move inside it.
+bool reached(QWidget *control, const QList<QWidget *> &ring)
+{
+    if (ring.contains(control))
+        return true;
+    auto *radio = qobject_cast<QRadioButton *>(control);
+    if (!radio || !radio->autoExclusive())
+        return false;
+    return std::any_of(ring.cbegin(), ring.cend(), [radio](QWidget *w) {
+        auto *other = qobject_cast<QRadioButton *>(w);
+        return other && other->autoExclusive() && other->parentWidget() == radio->parentWidget();
+    });
 }
 
 // Presses `key` until the focus comes back to where it started; the widgets met, in order.
@@ -104,6 +120,13 @@ private Q_SLOTS:
         dialog->setAttribute(Qt::WA_DeleteOnClose, false);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
+        // A dialog with nothing to operate (a progress bar) is closed with Escape.
+        if (reachable(dialog).isEmpty()) {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            QVERIFY(!dialog->isVisible());
+            delete dialog;
+            return;
+        }
         // A dialog opens with the focus on one of its controls, not nowhere.
         QTRY_VERIFY(QApplication::focusWidget() && dialog->isAncestorOf(QApplication::focusWidget()));
 
@@ -119,7 +142,7 @@ private Q_SLOTS:
             const QList<QWidget *> forward = walk(dialog, Qt::Key_Tab, controls.size() + 5);
             QStringList missed;
             for (QWidget *control : controls) {
-                if (!forward.contains(control))
+                if (!reached(control, forward))
                     missed.append(describe(control));
             }
             QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("page %1: Tab never reaches %2; ring: %3")

@@ -17,7 +17,7 @@ deb=${debs[0]}
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture field"
 depends=$(dpkg-deb -f "$deb" Depends)
 # Found from the linked libraries, and the run-time plugins named by hand.
-for need in libqt6core6 libqt6widgets6 libqt6dbus6 libqt6svg6 libxml2 libcurl4 libqscintilla2-qt6 \
+for need in libqt6core6 libqt6widgets6 libqt6dbus6 libqt6svg6 libxml2 libcurl4 "libqscintilla2-qt6(-[0-9]+)?" \
             libqt6webenginecore6 qt6-qpa-plugins libqt6webengine6-data hicolor-icon-theme; do
   grep -Eq "(^|, )$need( |,|$)" <<<"$depends" || fail "Depends lacks $need: $depends"
 done
