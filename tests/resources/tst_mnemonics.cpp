@@ -47,14 +47,6 @@ class TestMnemonics : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void mnemonicOfText()
-    {
-        QCOMPARE(mnemonic(QStringLiteral("Save &As...")), QChar(u'a'));
-        QCOMPARE(mnemonic(QStringLiteral("Tom && &Jerry")), QChar(u'j'));
-        QCOMPARE(mnemonic(QStringLiteral("Find...\tCtrl+&F")), QChar());
-        QCOMPARE(mnemonic(QStringLiteral("Settings...")), QChar());
-    }
-
     void noClashInAnyMenu_data()
     {
         QTest::addColumn<int>("resource");
@@ -69,18 +61,6 @@ private Q_SLOTS:
         QStringList clashes;
         collectClashes(QString::number(resource), menu, clashes);
         QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(QStringLiteral("; "))));
-    }
-
-    // The recent files and windows are numbered &1 to &4 and &1 on; no fixed item of those menus
-    // may take a digit.
-    void numberedEntriesKeepTheirDigits()
-    {
-        for (int resource : {128, 131}) {
-            for (const MenuItemResource &popup : MenuResource(resource)) {
-                for (const MenuItemResource &item : popup.items)
-                    QVERIFY2(!mnemonic(item.text).isDigit(), qPrintable(item.text));
-            }
-        }
     }
 };
 

@@ -1,17 +1,22 @@
 // Keyboard access: in every dialog, Tab visits every control that can take the focus, on every
-// tab page, and Shift+Tab walks the same ring backwards; every toolbar button has a tool tip.
+// tab page, and Shift+Tab walks the same ring backwards; every toolbar button has a tool tip; the
+// desktop's standard keys for closing and quitting.
 #include "app/aboutdlg.h"
 #include "app/downloadprogressdlg.h"
 #include "app/mainframe.h"
 #include "app/settingsdlg.h"
 #include "app/treewrightapp.h"
+#include "document/workspacedoc.h"
 #include "ftp/ftpconnectdlg.h"
 #include "ftp/ftpopendlg.h"
 #include "panes/editnodedlg.h"
 #include "panes/findreplacedlg.h"
 #include "panes/nodepropertysheet.h"
+#include "framework/messagehelper.h"
+#include "common/messagerecorder.h"
 
 #include <QAbstractButton>
+#include <QMdiArea>
 #include <QPointer>
 #include <QRadioButton>
 #include <QSettings>
@@ -87,7 +92,7 @@ QList<QWidget *> walk(QDialog *dialog, Qt::Key key, int limit)
 
 } // namespace
 
-class TestDialogFocus : public QObject
+class TestKeyboardAccess : public QObject
 {
     Q_OBJECT
 
@@ -140,20 +145,15 @@ private Q_SLOTS:
             }
             const QSet<QWidget *> controls = reachable(dialog);
             const QList<QWidget *> forward = walk(dialog, Qt::Key_Tab, controls.size() + 5);
-            QStringList missed;
+            QStringList missed, ring;
             for (QWidget *control : controls) {
                 if (!reached(control, forward))
                     missed.append(describe(control));
             }
-            QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("page %1: Tab never reaches %2; ring: %3")
-                                                      .arg(page)
-                                                      .arg(missed.join(QStringLiteral(", ")))
-                                                      .arg([&] {
-                                                          QStringList names;
-                                                          for (QWidget *w : forward)
-                                                              names.append(describe(w));
-                                                          return names.join(QStringLiteral(" > "));
-                                                      }())));
+            for (QWidget *w : forward)
+                ring.append(describe(w));
+            QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("page %1 misses %2; ring: %3")
+                                                      .arg(page).arg(missed.join(u','), ring.join(u'>'))));
             // The ring is closed: after the last control Tab comes back to the first.
             QCOMPARE(QApplication::focusWidget(), forward.first());
             // Shift+Tab walks it backwards.
@@ -183,7 +183,57 @@ private Q_SLOTS:
             QVERIFY2(onToolbars >= 3, qPrintable(describe(window)));
         }
     }
+
+    // The desktop's standard keys where the program's tables leave them free: Ctrl+W (the
+    // document window's own Close key) closes the active document window, asking to save a
+    // changed one; Ctrl+Q quits.
+    void ctrlWClosesTheActiveDocumentWindow()
+    {
+        QSettings(QStringLiteral("Treewright"), QStringLiteral("Treewright")).clear();
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({}));
+        CMainFrame *frame = app.MainFrame();
+        QVERIFY(app.OnFileNew());
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QCOMPARE(frame->MdiArea()->subWindowList().size(), 2);
+        CWorkSpaceDoc *second = frame->ActiveDocument();
+
+        QTest::keyClick(frame, Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(frame->MdiArea()->subWindowList().size(), 1);
+        QVERIFY(!app.Documents().contains(second));
+
+        // A changed document asks first; Cancel keeps the window.
+        MessageRecorder messages;
+        frame->ActiveDocument()->SetModifiedFlag(true);
+        messages.queueAnswer(IDAnswer::Cancel);
+        QTest::keyClick(frame, Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
+        messages.queueAnswer(IDAnswer::No);
+        QTest::keyClick(frame, Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(frame->MdiArea()->subWindowList().size(), 0);
+    }
+
+    void ctrlQQuitsAfterAskingToSave()
+    {
+        QSettings(QStringLiteral("Treewright"), QStringLiteral("Treewright")).clear();
+        CTreewrightApp app;
+        QVERIFY(app.InitInstance({}));
+        CMainFrame *frame = app.MainFrame();
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        MessageRecorder messages;
+        frame->ActiveDocument()->SetModifiedFlag(true);
+        messages.queueAnswer(IDAnswer::Cancel);
+        QTest::keyClick(frame, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(frame->isVisible());
+        messages.queueAnswer(IDAnswer::No);
+        QTest::keyClick(frame, Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!frame->isVisible());
+    }
 };
 
-QTEST_MAIN(TestDialogFocus)
-#include "tst_dialogfocus.moc"
+QTEST_MAIN(TestKeyboardAccess)
+#include "tst_keyboardaccess.moc"
