@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= 2
 
-.PHONY: setup configure build run test test-asan bench clean
+.PHONY: setup configure build run test test-asan bench package install clean
 
 setup:
 	bash scripts/setup.sh
@@ -25,6 +25,15 @@ test-asan: setup
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTREEWRIGHT_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# A Debian package of the program and its desktop files, in $(BUILD)/.
+package: build
+	cmake --build $(BUILD) --target package
+
+# Installs into PREFIX (default /usr/local): program, launcher, icons, AppStream and MIME data.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench: configure
 	cmake --build $(BUILD) --target bench -j$(JOBS)

@@ -14,6 +14,8 @@ packages=(
   xvfb xauth imagemagick poppler-utils
   python3-pyftpdlib
   python3-openssl openssh-server
+  dbus-daemon desktop-file-utils appstream shared-mime-info dpkg-dev
+  hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "treewrightapp.h"
 
 #include "aboutdlg.h"
+#include "busyindicator.h"
 #include "mainframe.h"
 #include "parsercheck.h"
 #include "splashwnd.h"
@@ -143,6 +144,7 @@ CWorkSpaceDoc *CTreewrightApp::OpenDocumentFile(const QString &path)
             return open;
         }
     }
+    CBusyIndicator busy(QStringLiteral("Opening %1...").arg(QFileInfo(absolute).fileName()), QFileInfo(absolute).size());
     auto *document = new CWorkSpaceDoc;
     if (!document->OnOpenDocument(absolute)) {
         delete document;
@@ -160,6 +162,7 @@ bool CTreewrightApp::SaveDocument(CWorkSpaceDoc *document)
         return false;
     if (document->IsUntitled())
         return SaveDocumentAs(document);
+    CBusyIndicator busy(QStringLiteral("Saving %1...").arg(document->GetTitle()), QFileInfo(document->GetPathName()).size());
     return document->OnSaveDocument(document->GetPathName());
 }
 
@@ -172,6 +175,7 @@ bool CTreewrightApp::SaveDocumentAs(CWorkSpaceDoc *document)
     const QString path = FileDialogs::GetSaveFileName(m_mainFrame, proposed, FileFilter());
     if (path.isEmpty())
         return false;
+    CBusyIndicator busy(QStringLiteral("Saving %1...").arg(QFileInfo(path).fileName()), QFileInfo(document->GetPathName()).size());
     if (!document->OnSaveDocument(path))
         return false;
     m_recentFiles->Add(document->GetPathName());

@@ -156,7 +156,7 @@ void CWorkSpaceDoc::RegisterCommands()
     const auto redoState = [this](CCmdUI *ui) {
         ui->Enable(m_undo->canRedo());
         if (ui->Id() == ID_EDIT_REDO_EDIT)
-            ui->SetText((m_undo->canRedo() ? m_undo->redoText().prepend(QStringLiteral("&Redo ")) : QStringLiteral("&Redo")) + QStringLiteral("\tCtrl+Y"));
+            ui->SetText((m_undo->canRedo() ? m_undo->redoText().prepend(QStringLiteral("Re&do ")) : QStringLiteral("Re&do")) + QStringLiteral("\tCtrl+Y"));
     };
     for (int id : {ID_EDIT_UNDO, ID_EDIT_UNDO_EDIT})
         AddCommand(id, [this] { Undo(); }, undoState);

@@ -31,6 +31,8 @@ QList<AcceleratorResource> mainTable()
         key(QKeyCombination(Qt::Key_F1), ID_HELP_ONLINE),
         key(QKeyCombination(Qt::Key_F6), ID_NEXT_PANE),
         key(Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE),
+        // The desktop's key for quitting (a document window closes on Ctrl+W by itself).
+        key(Qt::CTRL | Qt::Key_Q, ID_APP_EXIT),
     };
 }
 

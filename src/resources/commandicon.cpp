@@ -22,9 +22,7 @@ static void ensureResources()
 namespace {
 
 // Every command on the main toolbar, the FTP dialog's toolbar and the menu-image strip has a
-// picture. The pictures are drawn for 16 by 15 buttons and scale cleanly because they are SVG.
-// They are always our own drawings rather than the desktop theme's, so that the commands a theme
-// has no picture for (new child node, CDATA, ...) look like the ones it has.
+// picture of our own, drawn for 16 by 15 buttons; being SVG, it stays sharp at any scale.
 const QHash<int, const char *> &iconFiles()
 {
     static const QHash<int, const char *> files = {
@@ -69,6 +67,34 @@ const QHash<int, const char *> &iconFiles()
     return files;
 }
 
+// The commands the freedesktop icon naming scheme has a name for take the desktop's icon theme's
+// picture, so that the program looks like the rest of the desktop; the others (new child node,
+// CDATA, the list-view modes, ...) and every command under a theme without that name keep ours.
+const QHash<int, const char *> &themeNames()
+{
+    static const QHash<int, const char *> names = {
+        {ID_FILE_NEW, "document-new"},
+        {ID_FILE_OPEN, "document-open"},
+        {ID_FILE_SAVE, "document-save"},
+        {ID_FILE_PRINT, "document-print"},
+        {ID_EDIT_CUT, "edit-cut"},
+        {ID_EDIT_COPY, "edit-copy"},
+        {ID_EDIT_PASTE, "edit-paste"},
+        {ID_EDIT_FIND, "edit-find"},
+        {ID_EDIT_REPLACE, "edit-find-replace"},
+        {ID_EDIT_DELETE, "edit-delete"},
+        {ID_EDIT_UNDO, "edit-undo"},
+        {ID_EDIT_PROPERTIES, "document-properties"},
+        {ID_EDIT_FONT, "preferences-desktop-font"},
+        {ID_WINDOW_NEW, "window-new"},
+        {ID_APP_ABOUT, "help-about"},
+        {ID_FTP_UP_LEVEL, "go-up"},
+        {ID_FTP_NEW_DIRECTORY, "folder-new"},
+        {ID_FTP_DELETE, "edit-delete"},
+    };
+    return names;
+}
+
 QString iconPath(const char *name)
 {
     return QStringLiteral(":/treewright/icons/%1.svg").arg(QLatin1String(name));
@@ -85,7 +111,9 @@ QIcon CommandIcon(int commandId)
     if (cached != cache.cend())
         return *cached;
     const char *name = iconFiles().value(commandId);
-    const QIcon icon = name ? QIcon(iconPath(name)) : QIcon();
+    const QIcon own = name ? QIcon(iconPath(name)) : QIcon();
+    const char *themeName = themeNames().value(commandId);
+    const QIcon icon = themeName ? QIcon::fromTheme(QLatin1String(themeName), own) : own;
     cache.insert(commandId, icon);
     return icon;
 }
@@ -100,7 +128,7 @@ QIcon ToolbarPicture(int toolbarId, int commandId)
 QIcon AppIcon()
 {
     ensureResources();
-    return QIcon(iconPath("app"));
+    return QIcon::fromTheme(QStringLiteral("org.treewright.Treewright"), QIcon(iconPath("app")));
 }
 
 QPixmap AboutPicture()

@@ -82,7 +82,7 @@ Items treeEditMenu()
 {
     return {
         command(ID_EDIT_UNDO_EDIT, "&Undo\tCtrl+Z"),
-        command(ID_EDIT_REDO_EDIT, "&Redo\tCtrl+Y"),
+        command(ID_EDIT_REDO_EDIT, "Re&do\tCtrl+Y"),
         separator(),
         command(ID_EDIT_CUT, "Cu&t\tCtrl+X"),
         command(ID_EDIT_COPY, "&Copy\tCtrl+C"),
@@ -97,7 +97,8 @@ Items treeEditMenu()
         command(ID_EDIT_DELETE, "Delete\tDel"),
         command(ID_EDIT_RENAME, "Rename"),
         separator(),
-        command(ID_EDIT_PROPERTIES, "&Properties"),
+        // "&Paste" has P already; two items with one mnemonic would only cycle between them.
+        command(ID_EDIT_PROPERTIES, "P&roperties"),
     };
 }
 
@@ -154,7 +155,7 @@ Items nodeListEditMenu()
 {
     return {popup("&Edit", {
         command(ID_EDIT_UNDO_EDIT, "&Undo\tCtrl+Z"),
-        command(ID_EDIT_REDO_EDIT, "&Redo\tCtrl+Y"),
+        command(ID_EDIT_REDO_EDIT, "Re&do\tCtrl+Y"),
         separator(),
         command(ID_EDIT_CUT, "Cu&t\tCtrl+X"),
         command(ID_EDIT_COPY, "&Copy\tCtrl+C"),

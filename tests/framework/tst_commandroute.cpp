@@ -104,9 +104,9 @@ private Q_SLOTS:
 
         QMenu edit;
         manager.FillMenu(&edit, MenuResource(131).at(1).items);
-        QCOMPARE(texts(&edit), (QStringList{"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "|", "Cu&t\tCtrl+X", "&Copy\tCtrl+C",
+        QCOMPARE(texts(&edit), (QStringList{"&Undo\tCtrl+Z", "Re&do\tCtrl+Y", "|", "Cu&t\tCtrl+X", "&Copy\tCtrl+C",
                                             "&Paste\tCtrl+V", "Paste from Clipboard", "|", "New", "|", "Delete\tDel", "Rename",
-                                            "|", "&Properties"}));
+                                            "|", "P&roperties"}));
         // Items of the main menus are the shared actions, and update before the menu opens.
         QCOMPARE(edit.actions().at(3), manager.Action(ID_EDIT_CUT));
         manager.UpdateMenu(&edit);

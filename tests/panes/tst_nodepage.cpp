@@ -668,7 +668,7 @@ private Q_SLOTS:
         QApplication::sendEvent(f.itemView()->viewport(), &event);
         QTRY_VERIFY(!poll.isActive());
 
-        QCOMPARE(top, (QStringList{QStringLiteral("&Undo\tCtrl+Z-"), QStringLiteral("&Redo\tCtrl+Y-"), QStringLiteral("Cu&t\tCtrl+X+"), QStringLiteral("&Copy\tCtrl+C+"), QStringLiteral("&Paste\tCtrl+V-"),
+        QCOMPARE(top, (QStringList{QStringLiteral("&Undo\tCtrl+Z-"), QStringLiteral("Re&do\tCtrl+Y-"), QStringLiteral("Cu&t\tCtrl+X+"), QStringLiteral("&Copy\tCtrl+C+"), QStringLiteral("&Paste\tCtrl+V-"),
                                    QStringLiteral("New+"), QStringLiteral("Delete\tDel+"), QStringLiteral("Rename+"),
                                    QStringLiteral("Arrange Icons+")}));
         QCOMPARE(newItems, (QStringList{QStringLiteral("Attribute-"), QStringLiteral("Comment-"), QStringLiteral("CDATA-"),

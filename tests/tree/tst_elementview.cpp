@@ -414,8 +414,8 @@ private Q_SLOTS:
         QCOMPARE(states.value(QStringLiteral("&Paste\tCtrl+V")), false);
         QCOMPARE(states.value(QStringLiteral("New")), true);
         QCOMPARE(states.value(QStringLiteral("Rename")), true);
-        QVERIFY(states.contains(QStringLiteral("&Properties")));
-        QCOMPARE(states.value(QStringLiteral("&Properties")), false); // wired by the window
+        QVERIFY(states.contains(QStringLiteral("P&roperties")));
+        QCOMPARE(states.value(QStringLiteral("P&roperties")), false); // wired by the window
         // A right-click on empty space leaves nothing current.
         openAt(QPoint(5, tree.view->viewport()->height() - 5));
         QVERIFY(!tree.view->currentIndex().isValid());
