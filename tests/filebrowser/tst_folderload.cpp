@@ -64,7 +64,12 @@ private Q_SLOTS:
         QCOMPARE(bar.Model()->rowCount(big), 1);
         qInfo("%d files read in %lld ms; longest pause %lld ms while reading, %lld ms with the collapse", FileCount,
               total, reading, longest);
-        QVERIFY2(longest < 100, qPrintable(QStringLiteral("paused %1 ms").arg(longest)));
+#if defined(__SANITIZE_ADDRESS__)
+        constexpr qint64 limit = 400; // instrumented code runs several times slower: the bound is the release build's
+#else
+        constexpr qint64 limit = 100;
+#endif
+        QVERIFY2(longest < limit, qPrintable(QStringLiteral("paused %1 ms").arg(longest)));
     }
 };
 
