@@ -222,7 +222,8 @@ bool XmlDocument::load(const QString &path)
     xmlFreeParserCtxt(ctxt);
     if (!finishLoad(nullptr, doc, headBytes))
         return false;
-    m_data->source = XmlSourceMap::Build(doc, path);
+    if (m_recordSource)
+        m_data->source = XmlSourceMap::Build(doc, path);
     return true;
 }
 

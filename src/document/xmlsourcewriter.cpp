@@ -137,6 +137,8 @@ void XmlSourceWriter::WriteTree(xmlNodePtr root)
         const bool recorded = m_map.Span(node, &start, &end);
         if (!recorded) {
             Fresh(node);
+            if (node != root)
+                AfterFresh(node);
         } else if (!NeedsRewrite(node)) {
             if (node->type == XML_TEXT_NODE)
                 CopyText(node, start, end);
@@ -168,6 +170,8 @@ void XmlSourceWriter::CopyText(xmlNodePtr node, std::size_t start, std::size_t e
     // Where a node between two runs of layout was deleted, the line it stood on goes with it:
     // the first run loses its last line break and the indentation after it.
     const SourceLex::Text &text = m_map.Text();
+    if (IndentAppended(node, start, end))
+        return;
     xmlNodePtr next = node->next;
     std::size_t nextStart = 0, nextEnd = 0;
     if (next && next->type == XML_TEXT_NODE && !NeedsRewrite(next) && m_map.Span(next, &nextStart, &nextEnd)
@@ -183,6 +187,53 @@ void XmlSourceWriter::CopyText(xmlNodePtr node, std::size_t start, std::size_t e
         }
     }
     Copy(start, end);
+}
+
+bool XmlSourceWriter::IsLayoutLine(xmlNodePtr node, std::size_t *start, std::size_t *end) const
+{
+    return node && node->type == XML_TEXT_NODE && !NeedsRewrite(node) && m_map.Span(node, start, end)
+        && isLayout(m_map.Text(), *start, *end) && memchr(m_map.Text().data + *start, '\n', *end - *start);
+}
+
+bool XmlSourceWriter::IndentAppended(xmlNodePtr layout, std::size_t start, std::size_t end)
+{
+    // The layout that closed an element, followed now by new nodes only: each new node goes on
+    // a line of its own, indented like the element's other children, and the closing layout
+    // after the last.
+    if (!layout->next || !isLayout(m_map.Text(), start, end))
+        return false;
+    for (xmlNodePtr n = layout->next; n; n = n->next)
+        if (n->_private || n->type == XML_TEXT_NODE)
+            return false;
+    std::size_t parentStart = 0, parentEnd = 0, indentStart = 0, indentEnd = 0;
+    if (!m_map.Span(layout->parent, &parentStart, &parentEnd)
+        || SourceLex::contentEnd(m_map.Text(), parentStart, parentEnd) != end || !layout->prev
+        || !IsLayoutLine(layout->prev->prev, &indentStart, &indentEnd))
+        return false;
+    m_indentStart = indentStart;
+    m_indentEnd = indentEnd;
+    m_closeStart = start;
+    m_closeEnd = end;
+    Copy(indentStart, indentEnd);
+    return true;
+}
+
+void XmlSourceWriter::AfterFresh(xmlNodePtr node)
+{
+    if (m_closeStart != SIZE_MAX) {
+        if (node->next) {
+            Copy(m_indentStart, m_indentEnd);
+        } else {
+            Copy(m_closeStart, m_closeEnd);
+            m_closeStart = SIZE_MAX;
+        }
+        return;
+    }
+    // A new node put before a node of the file, after a line of layout: the same layout follows
+    // it, so the node after it keeps its own line.
+    std::size_t start = 0, end = 0;
+    if (node->next && node->next->type != XML_TEXT_NODE && node->next->_private && IsLayoutLine(node->prev, &start, &end))
+        Copy(start, end);
 }
 
 QByteArray XmlSourceWriter::Escaped(const xmlChar *value, char quote) const

@@ -35,6 +35,9 @@ private:
     void StartTag(xmlNodePtr element, std::size_t start, std::size_t end);
     void EndTag(xmlNodePtr element, std::size_t start, std::size_t end);
     void NewStartTag(xmlNodePtr element);
+    bool IndentAppended(xmlNodePtr layout, std::size_t start, std::size_t end);
+    void AfterFresh(xmlNodePtr node);
+    bool IsLayoutLine(xmlNodePtr node, std::size_t *start, std::size_t *end) const;
     bool NeedsRewrite(xmlNodePtr node) const;
     bool CanWriteNames(xmlNodePtr element) const;
     QByteArray Escaped(const xmlChar *value, char quote) const;
@@ -44,4 +47,8 @@ private:
     QByteArray m_encoding;
     bool m_utf8Out;
     Sink m_sink;
+    // While nodes appended after an element's last line are written: the indentation put before
+    // each, and the element's closing layout, put after the last.
+    std::size_t m_indentStart = 0, m_indentEnd = 0;
+    std::size_t m_closeStart = SIZE_MAX, m_closeEnd = 0;
 };

@@ -167,6 +167,17 @@ private Q_SLOTS:
         QCOMPARE(doc->xmlUtf8(), saved(*doc));
     }
 
+    void newNodesAreIndentedLikeTheirSiblings()
+    {
+        std::unique_ptr<XmlDocument> doc = open("<r>\r\n\t<a/>\r\n\t<b/>\r\n</r>\r\n");
+        QVERIFY(doc);
+        XmlNode root = doc->documentElement();
+        root.appendChild(doc->createElement(QStringLiteral("c")));
+        root.appendChild(doc->createComment(QStringLiteral(" d ")));
+        root.insertBefore(doc->createElement(QStringLiteral("n")), root.firstChild().nextSibling());
+        QCOMPARE(saved(*doc), QByteArray("<r>\r\n\t<n/>\r\n\t<a/>\r\n\t<b/>\r\n\t<c/>\r\n\t<!-- d -->\r\n</r>\r\n"));
+    }
+
     void documentOperationsMarkWhatTheyChange()
     {
         // Through the document, as the views ask for changes.
