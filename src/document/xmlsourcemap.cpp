@@ -31,18 +31,32 @@ void *asStored(std::size_t value)
     return reinterpret_cast<void *>(quintptr(value) + 1);
 }
 
-QByteArray qualifiedName(const _xmlNode *node)
+// Whether the name written at `pos` is the node's qualified name; compared in place, since the
+// scan runs once for every node of documents with millions of them.
+bool nameAt(const SourceLex::Text &text, std::size_t pos, const _xmlNode *node, std::size_t *end = nullptr)
 {
-    QByteArray name(reinterpret_cast<const char *>(node->name));
-    if (node->ns && node->ns->prefix)
-        name = QByteArray(reinterpret_cast<const char *>(node->ns->prefix)) + ':' + name;
-    return name;
+    const std::size_t stop = SourceLex::nameEnd(text, pos);
+    const char *p = text.data + pos;
+    std::size_t length = stop - pos;
+    if (node->ns && node->ns->prefix && (node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE)) {
+        const std::size_t prefix = std::strlen(reinterpret_cast<const char *>(node->ns->prefix));
+        if (length <= prefix || std::memcmp(p, node->ns->prefix, prefix) != 0 || p[prefix] != ':')
+            return false;
+        p += prefix + 1;
+        length -= prefix + 1;
+    }
+    const std::size_t local = std::strlen(reinterpret_cast<const char *>(node->name));
+    if (length != local || std::memcmp(p, node->name, local) != 0)
+        return false;
+    if (end)
+        *end = stop;
+    return true;
 }
 
-bool nameAt(const SourceLex::Text &text, std::size_t pos, const QByteArray &name)
+bool isNamespaceDeclaration(const SourceLex::Text &text, const SourceLex::Attribute &token)
 {
-    return SourceLex::nameEnd(text, pos) == pos + std::size_t(name.size())
-        && std::memcmp(text.data + pos, name.constData(), std::size_t(name.size())) == 0;
+    const std::size_t length = token.nameEnd - token.name;
+    return text.startsWith(token.name, "xmlns") && (length == 5 || text.data[token.name + 5] == ':');
 }
 
 bool isUtf8Name(const QByteArray &encoding)
@@ -183,11 +197,11 @@ bool XmlSourceMap::ScanLeaf(xmlNodePtr node, std::size_t *pos)
             end = SourceLex::leafEnd(m_text, start);
         break;
     case XML_PI_NODE:
-        if (m_text.startsWith(start, "<?") && nameAt(m_text, start + 2, qualifiedName(node)))
+        if (m_text.startsWith(start, "<?") && nameAt(m_text, start + 2, node))
             end = SourceLex::leafEnd(m_text, start);
         break;
     case XML_ENTITY_REF_NODE:
-        if (start < m_text.size && m_text.data[start] == '&' && nameAt(m_text, start + 1, qualifiedName(node)))
+        if (start < m_text.size && m_text.data[start] == '&' && nameAt(m_text, start + 1, node))
             end = SourceLex::leafEnd(m_text, start);
         break;
     default:
@@ -203,15 +217,14 @@ bool XmlSourceMap::ScanLeaf(xmlNodePtr node, std::size_t *pos)
 bool XmlSourceMap::OpenElement(xmlNodePtr node, std::size_t *pos, bool *hasContent)
 {
     const std::size_t start = *pos;
-    if (start >= m_text.size || m_text.data[start] != '<' || !nameAt(m_text, start + 1, qualifiedName(node)))
+    std::size_t p = 0;
+    if (start >= m_text.size || m_text.data[start] != '<' || !nameAt(m_text, start + 1, node, &p))
         return false;
-    std::size_t p = start + 1 + std::size_t(qualifiedName(node).size());
     xmlAttrPtr attr = node->properties;
     SourceLex::Attribute token;
     while (SourceLex::nextAttribute(m_text, p, &token)) {
-        const QByteArray name(m_text.data + token.name, qsizetype(token.nameEnd - token.name));
-        if (name != "xmlns" && !name.startsWith("xmlns:")) {
-            if (!attr || qualifiedName(reinterpret_cast<xmlNodePtr>(attr)) != name)
+        if (!isNamespaceDeclaration(m_text, token)) {
+            if (!attr || !nameAt(m_text, token.name, reinterpret_cast<xmlNodePtr>(attr)))
                 return false;
             attr->_private = asStored(token.value);
             attr = attr->next;
@@ -239,11 +252,10 @@ bool XmlSourceMap::OpenElement(xmlNodePtr node, std::size_t *pos, bool *hasConte
 
 bool XmlSourceMap::CloseElement(xmlNodePtr node, std::size_t *pos)
 {
-    const QByteArray name = qualifiedName(node);
     std::size_t p = *pos;
-    if (!m_text.startsWith(p, "</") || !nameAt(m_text, p + 2, name))
+    if (!m_text.startsWith(p, "</") || !nameAt(m_text, p + 2, node, &p))
         return false;
-    p = SourceLex::skipSpace(m_text, p + 2 + std::size_t(name.size()));
+    p = SourceLex::skipSpace(m_text, p);
     if (!m_text.startsWith(p, ">"))
         return false;
     *pos = p + 1;
