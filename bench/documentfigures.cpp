@@ -3,6 +3,7 @@
 #include "measurements.h"
 
 #include "document/workspacedoc.h"
+#include "document/xmldocument.h"
 #include "panes/sourceprinter.h"
 
 #include <QPrinter>
@@ -57,6 +58,44 @@ public:
     }
 };
 
+// The DOM layer's load alone, with or without the record of where each node stood in the file.
+class LoadDocument : public Measurement
+{
+public:
+    explicit LoadDocument(bool record) : m_record(record) {}
+    void Run() override
+    {
+        m_doc = std::make_unique<XmlDocument>();
+        m_doc->setRecordSource(m_record);
+        if (!m_doc->load(QString::fromStdString(m_path)))
+            throw BenchError("load failed");
+    }
+    void Finish() override { m_doc.reset(); }
+
+private:
+    bool m_record;
+    std::unique_ptr<XmlDocument> m_doc;
+};
+
+// Save after a hundred renames spread over the document's top-level elements.
+class SaveEditedDocument : public SaveDocument
+{
+public:
+    void Prepare(const std::string &path) override
+    {
+        SaveDocument::Prepare(path);
+        const XmlNode root = m_doc->GetDOMDocument()->documentElement();
+        QList<XmlNode> elements;
+        for (XmlNode c = root.firstChild(); !c.isNull(); c = c.nextSibling())
+            if (c.nodeType() == NodeType::Element)
+                elements.append(c);
+        const qsizetype step = qMax<qsizetype>(1, elements.size() / 100);
+        for (qsizetype i = step / 2; i < elements.size(); i += step)
+            if (!m_doc->RenameNode(elements[i], QStringLiteral("edited")))
+                throw BenchError("RenameNode failed: " + TakeMessages());
+    }
+};
+
 // The print job's layout: the text of the document cut into numbered lines and pages. The
 // printer exists before, as the program keeps one for the session.
 class PrintLayout : public WithOpenDocument
@@ -91,3 +130,6 @@ private:
 std::unique_ptr<Measurement> NewOpenDocument() { return std::make_unique<OpenDocument>(); }
 std::unique_ptr<Measurement> NewSaveDocument() { return std::make_unique<SaveDocument>(); }
 std::unique_ptr<Measurement> NewPrintLayout() { return std::make_unique<PrintLayout>(); }
+std::unique_ptr<Measurement> NewLoadPlain() { return std::make_unique<LoadDocument>(false); }
+std::unique_ptr<Measurement> NewLoadRecorded() { return std::make_unique<LoadDocument>(true); }
+std::unique_ptr<Measurement> NewSaveEdited() { return std::make_unique<SaveEditedDocument>(); }

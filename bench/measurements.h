@@ -18,6 +18,9 @@ std::unique_ptr<Measurement> NewBareScintillaText();
 std::unique_ptr<Measurement> NewOpenDocument();
 std::unique_ptr<Measurement> NewSaveDocument();
 std::unique_ptr<Measurement> NewPrintLayout();
+std::unique_ptr<Measurement> NewLoadPlain();
+std::unique_ptr<Measurement> NewLoadRecorded();
+std::unique_ptr<Measurement> NewSaveEdited();
 
 // The document in its window.
 std::unique_ptr<Measurement> NewOpenShown();

@@ -1,5 +1,7 @@
 #include "domdata.h"
 
+#include "xmlsourcemap.h"
+
 #include "framework/comerror.h"
 
 DomData::DomData(xmlDocPtr d)

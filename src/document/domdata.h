@@ -7,8 +7,11 @@
 
 #include <libxml/tree.h>
 
+#include <memory>
 #include <unordered_set>
 #include <vector>
+
+class XmlSourceMap;
 
 // Owns one libxml2 document and every node that was ever detached from it or created for it.
 // Nodes are never freed before the document itself, so a handle can never dangle.
@@ -24,6 +27,9 @@ struct DomData
     void adoptNs(xmlNsPtr ns) { m_detachedNs.push_back(ns); }
 
     xmlDocPtr doc;
+    // Where the nodes stood in the file the document was read from; null when it was not read
+    // from a file or its text could not be matched to the tree.
+    std::unique_ptr<XmlSourceMap> source;
 
 private:
     std::vector<xmlNodePtr> m_detached;

@@ -3,12 +3,15 @@
 #include "domdata.h"
 #include "parserguard.h"
 #include "xmlchecks.h"
+#include "xmlsourcemap.h"
+#include "xmlsourcewriter.h"
 #include "framework/comerror.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QUrl>
 
 #include <libxml/parser.h>
@@ -128,6 +131,47 @@ void writeDocument(xmlDocPtr doc, SaveTarget &target, const QByteArray &encoding
         fail(QStringLiteral("The document could not be written."), ComCode::Fail);
 }
 
+using Sink = XmlSourceWriter::Sink;
+
+QByteArray canonicalEncoding(const QByteArray &name)
+{
+    const QByteArray upper = name.toUpper();
+    return upper == "UTF8" ? QByteArrayLiteral("UTF-8") : upper;
+}
+
+// The document's source map when the document can be written from it in `encoding`: the file
+// is unchanged on disk and the document is still to be saved in the encoding it was read in.
+XmlSourceMap *usableMap(const DomData &data, const QByteArray &encoding)
+{
+    XmlSourceMap *map = data.source.get();
+    if (!map || !map->IsCurrent())
+        return nullptr;
+    if (!map->DecodedFrom().isEmpty())
+        return canonicalEncoding(encoding).startsWith("UTF-16") ? map : nullptr;
+    return canonicalEncoding(encoding) == canonicalEncoding(map->Encoding()) ? map : nullptr;
+}
+
+// Writes the document from its source map, byte-order mark first; false (nothing written) when
+// it has no usable one.
+bool writeFromSource(const DomData &data, const QByteArray &encoding, bool withMark, const Sink &out)
+{
+    XmlSourceMap *map = usableMap(data, encoding);
+    if (!map)
+        return false;
+    if (withMark && !map->ByteOrderMark().isEmpty())
+        out(map->ByteOrderMark().constData(), std::size_t(map->ByteOrderMark().size()));
+    if (map->DecodedFrom().isEmpty()) {
+        XmlSourceWriter(*map, data.doc, encoding, out).Write();
+        return true;
+    }
+    QByteArray utf8;
+    XmlSourceWriter(*map, data.doc, encoding, [&utf8](const char *bytes, std::size_t n) { utf8.append(bytes, qsizetype(n)); }).Write();
+    const QStringConverter::Encoding wide = map->DecodedFrom() == "UTF-16LE" ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+    const QByteArray encoded = QStringEncoder(wide, QStringConverter::Flag::Stateless).encode(QString::fromUtf8(utf8));
+    out(encoded.constData(), std::size_t(encoded.size()));
+    return true;
+}
+
 } // namespace
 
 XmlDocument::XmlDocument()
@@ -176,7 +220,11 @@ bool XmlDocument::load(const QString &path)
         return false;
     }
     xmlFreeParserCtxt(ctxt);
-    return finishLoad(nullptr, doc, headBytes);
+    if (!finishLoad(nullptr, doc, headBytes))
+        return false;
+    if (m_recordSource)
+        m_data->source = XmlSourceMap::Build(doc, path);
+    return true;
 }
 
 bool XmlDocument::loadXML(const QString &text)
@@ -237,7 +285,14 @@ void XmlDocument::save(const QString &path) const
         fail(file.errorString(), ComCode::AccessDenied);
     SaveTarget target{&file, nullptr};
     try {
-        writeDocument(m_data->doc, target, encodingOf(m_data->doc));
+        const QByteArray encoding = encodingOf(m_data->doc);
+        const bool copied = writeFromSource(*m_data, encoding, true, [&target](const char *bytes, std::size_t n) {
+            writeOut(&target, bytes, int(n));
+        });
+        if (target.failed)
+            fail(QStringLiteral("The document could not be written."), ComCode::Fail);
+        if (!copied)
+            writeDocument(m_data->doc, target, encoding);
     } catch (...) {
         file.cancelWriting();
         throw;
@@ -249,8 +304,11 @@ void XmlDocument::save(const QString &path) const
 QByteArray XmlDocument::serializedBytes() const
 {
     QByteArray bytes;
+    const QByteArray encoding = encodingOf(m_data->doc);
+    if (writeFromSource(*m_data, encoding, true, [&bytes](const char *b, std::size_t n) { bytes.append(b, qsizetype(n)); }))
+        return bytes;
     SaveTarget target{nullptr, &bytes};
-    writeDocument(m_data->doc, target, encodingOf(m_data->doc));
+    writeDocument(m_data->doc, target, encoding);
     return bytes;
 }
 
@@ -262,6 +320,25 @@ QString XmlDocument::xml() const
 QByteArray XmlDocument::xmlUtf8() const
 {
     QByteArray bytes;
+    // The file's own text where the document has one: what the user sees is what Save writes.
+    const QByteArray encoding = encodingOf(m_data->doc);
+    const XmlSourceMap *map = usableMap(*m_data, encoding);
+    if (map && !map->DecodedFrom().isEmpty()) {
+        const QByteArray wide = serializedBytes().mid(map->ByteOrderMark().size());
+        const auto from = map->DecodedFrom() == "UTF-16LE" ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+        return QString(QStringDecoder(from, QStringConverter::Flag::Stateless).decode(wide)).toUtf8();
+    }
+    if (map && writeFromSource(*m_data, encoding, false, [&bytes](const char *b, std::size_t n) { bytes.append(b, qsizetype(n)); })) {
+        if (canonicalEncoding(encoding) == "UTF-8")
+            return bytes;
+        QStringDecoder decoder(encoding.constData());
+        if (decoder.isValid()) {
+            const QString text = decoder.decode(bytes);
+            if (!decoder.hasError())
+                return text.toUtf8();
+        }
+        bytes.clear();
+    }
     SaveTarget target{nullptr, &bytes};
     writeDocument(m_data->doc, target, QByteArrayLiteral("UTF-8"));
     return bytes;

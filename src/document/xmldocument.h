@@ -29,6 +29,9 @@ public:
     // Reads external DTDs and entities, from local files only.
     void setResolveExternals(bool on) { m_resolveExternals = on; }
     bool resolveExternals() const { return m_resolveExternals; }
+    // Records where each node stands in the file, so that saving copies every byte that was not
+    // edited (on by default; off only to measure what the record costs).
+    void setRecordSource(bool on) { m_recordSource = on; }
 
     // True on success; on failure the tree is empty and parseError() tells why.
     bool load(const QString &path);
@@ -68,4 +71,5 @@ private:
     bool m_async = true;
     bool m_validateOnParse = false;
     bool m_resolveExternals = false;
+    bool m_recordSource = true;
 };

@@ -4,6 +4,7 @@
 #include "xmlchecks.h"
 #include "xmlnamednodemap.h"
 #include "xmlnodelist.h"
+#include "xmlsourcemap.h"
 #include "framework/comerror.h"
 
 #include <QHash>
@@ -94,6 +95,21 @@ int elementChildren(xmlNodePtr doc, xmlNodePtr except)
     for (xmlNodePtr c = doc->children; c; c = c->next)
         if (c->type == XML_ELEMENT_NODE && c != except)
             ++n;
+    return n;
+}
+
+// The record of where the document's nodes stood in its file, told of each change; null for a
+// document that was not read from a file.
+XmlSourceMap *sourceMap(const std::shared_ptr<DomData> &owner)
+{
+    return owner ? owner->source.get() : nullptr;
+}
+
+int namespaceCount(xmlNodePtr element)
+{
+    int n = 0;
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next)
+        ++n;
     return n;
 }
 
@@ -253,6 +269,8 @@ void XmlNode::setNodeValue(const QString &value)
             fail(QStringLiteral("The text contains a character that XML does not allow."));
         xmlFree(const_cast<xmlChar *>(m_ns->href));
         m_ns->href = xmlStrdup(X(Dom::toXml(value)));
+        if (XmlSourceMap *map = sourceMap(m_owner))
+            map->TagChanged(m_node);
         return;
     }
     requireWritable(m_node);
@@ -260,6 +278,8 @@ void XmlNode::setNodeValue(const QString &value)
     case XML_ATTRIBUTE_NODE:
         checkValueFor(m_node, value);
         setAttrValue(reinterpret_cast<xmlAttrPtr>(m_node), value);
+        if (XmlSourceMap *map = sourceMap(m_owner))
+            map->Edited(m_node);
         return;
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
@@ -267,6 +287,8 @@ void XmlNode::setNodeValue(const QString &value)
     case XML_PI_NODE:
         checkValueFor(m_node, value);
         xmlNodeSetContent(m_node, X(Dom::toXml(value)));
+        if (XmlSourceMap *map = sourceMap(m_owner))
+            map->Edited(m_node);
         return;
     default:
         fail(QStringLiteral("This operation can not be performed with a node of this type."), ComCode::Fail);
@@ -298,6 +320,8 @@ void XmlNode::setText(const QString &text)
         }
         xmlNodePtr node = xmlNewDocText(m_node->doc, X(Dom::toXml(text)));
         linkBefore(m_node, node, nullptr);
+        if (XmlSourceMap *map = sourceMap(m_owner))
+            map->ChildrenChanged(m_node);
         return;
     }
     setNodeValue(text);
@@ -479,13 +503,23 @@ XmlNode XmlNode::insertBefore(const XmlNode &newChildIn, const XmlNode &refChild
         fail(QStringLiteral("Nothing can come before the XML declaration."));
     }
 
-    if (child->parent)
+    XmlSourceMap *map = sourceMap(m_owner);
+    if (child->parent) {
+        if (map)
+            map->ChildrenChanged(child->parent);
         xmlUnlinkNode(child);
+    }
     linkBefore(m_node, child, ref);
     if (child->type == XML_DTD_NODE)
         m_owner->doc->intSubset = reinterpret_cast<xmlDtdPtr>(child);
-    if (child->type == XML_ELEMENT_NODE)
+    if (child->type == XML_ELEMENT_NODE) {
+        const int declared = namespaceCount(child);
         xmlDOMWrapReconcileNamespaces(nullptr, child, 0);
+        if (map && namespaceCount(child) != declared)
+            map->TagChanged(child);
+    }
+    if (map)
+        map->ChildrenChanged(m_node);
     return newChild;
 }
 
@@ -497,6 +531,8 @@ XmlNode XmlNode::removeChild(const XmlNode &child)
     requireWritable(m_node);
     xmlUnlinkNode(child.m_node);
     m_owner->adopt(child.m_node);
+    if (XmlSourceMap *map = sourceMap(m_owner))
+        map->ChildrenChanged(m_node);
     return child;
 }
 
@@ -522,6 +558,8 @@ XmlNode XmlNode::replaceChild(const XmlNode &newChild, const XmlNode &oldChild)
         throw;
     }
     m_owner->adopt(old);
+    if (XmlSourceMap *map = sourceMap(m_owner))
+        map->ChildrenChanged(m_node);
     return oldChild;
 }
 
@@ -558,6 +596,8 @@ void XmlNode::renameElement(const QString &name)
     const QByteArray local = ns && colon > 0 ? qname.mid(colon + 1) : qname;
     xmlNodeSetName(m_node, X(local));
     m_node->ns = ns && (colon > 0 || !ns->prefix) ? ns : nullptr;
+    if (XmlSourceMap *map = sourceMap(m_owner))
+        map->Edited(m_node);
 }
 
 std::optional<QString> XmlNode::getAttribute(const QString &name) const
@@ -585,8 +625,13 @@ void XmlNode::setAttribute(const QString &name, const QString &value)
         fail(QStringLiteral("The text contains a character that XML does not allow."));
     const XmlNode existing = getAttributeNode(name);
     if (!existing.isNull()) {
-        existing.m_ns ? const_cast<XmlNode &>(existing).setNodeValue(value)
-                      : setAttrValue(reinterpret_cast<xmlAttrPtr>(existing.m_node), value);
+        if (existing.m_ns) {
+            const_cast<XmlNode &>(existing).setNodeValue(value);
+        } else {
+            setAttrValue(reinterpret_cast<xmlAttrPtr>(existing.m_node), value);
+            if (XmlSourceMap *map = sourceMap(m_owner))
+                map->Edited(existing.m_node);
+        }
         return;
     }
     const QByteArray bytes = Dom::toXml(value);
@@ -596,6 +641,8 @@ void XmlNode::setAttribute(const QString &name, const QString &value)
             fail(QStringLiteral("\"%1\" cannot be declared.").arg(name));
         if (!xmlNewNs(m_node, X(bytes), prefix.isEmpty() ? nullptr : X(prefix)))
             fail(QStringLiteral("\"%1\" cannot be declared.").arg(name));
+        if (XmlSourceMap *map = sourceMap(m_owner))
+            map->TagChanged(m_node);
         return;
     }
     const int colon = qname.indexOf(':');
@@ -607,6 +654,8 @@ void XmlNode::setAttribute(const QString &name, const QString &value)
     xmlAttrPtr attr = ns ? xmlNewNsProp(m_node, ns, X(qname.mid(colon + 1)), X(bytes)) : xmlNewProp(m_node, X(qname), X(bytes));
     if (!attr)
         fail(QString(), ComCode::OutOfMemory);
+    if (XmlSourceMap *map = sourceMap(m_owner))
+        map->ChildrenChanged(m_node);
 }
 
 XmlNode XmlNode::setAttributeNode(const XmlNode &attribute)
@@ -665,6 +714,8 @@ XmlNode XmlNode::setAttributeNode(const XmlNode &attributeIn, const XmlNode &bef
         else
             m_node->properties = attr;
     }
+    if (XmlSourceMap *map = sourceMap(m_owner))
+        map->ChildrenChanged(m_node);
     return old;
 }
 
@@ -685,6 +736,8 @@ XmlNode XmlNode::removeAttributeNode(const XmlNode &attribute)
             *link = attribute.m_ns->next;
             attribute.m_ns->next = nullptr;
             m_owner->adoptNs(attribute.m_ns);
+            if (XmlSourceMap *map = sourceMap(m_owner))
+                map->TagChanged(m_node);
         }
         return attribute;
     }
@@ -692,5 +745,7 @@ XmlNode XmlNode::removeAttributeNode(const XmlNode &attribute)
         fail(QStringLiteral("The attribute does not belong to this element."));
     xmlUnlinkNode(attribute.m_node);
     m_owner->adopt(attribute.m_node);
+    if (XmlSourceMap *map = sourceMap(m_owner))
+        map->ChildrenChanged(m_node);
     return attribute;
 }

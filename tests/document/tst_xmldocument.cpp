@@ -198,13 +198,8 @@ private Q_SLOTS:
         QVERIFY2(doc.load(path), qPrintable(doc.parseError().reason));
         const QString out = m_dir.filePath(QStringLiteral("deep-out.xml"));
         doc.save(out);
-        QByteArray expected;
-        for (int i = 0; i < depth - 1; ++i)
-            expected += "<e>";
-        expected += "<e/>";
-        for (int i = 0; i < depth - 1; ++i)
-            expected += "</e>";
-        QCOMPARE(TestFiles::readAll(out).trimmed(), expected);
+        // Written back as it was read, however deep.
+        QCOMPARE(TestFiles::readAll(out), deep);
     }
 
     void failedSaveKeepsOldFile()
