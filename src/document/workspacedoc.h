@@ -43,7 +43,11 @@ public:
 
     // Edits. Nested edits join the outermost; when that ends after a change the document is marked
     // modified, its pages stale, and every view is told once.
-    void BeginEdit() { ++m_editDepth; }
+    void BeginEdit()
+    {
+        if (m_editDepth++ == 0)
+            Q_EMIT editStarting();
+    }
     void EndEdit();
     bool IsEditing() const { return m_editDepth > 0; }
 
@@ -143,6 +147,9 @@ public:
     static const char *const NewDocumentName;
 
 Q_SIGNALS:
+    // An outermost edit is about to change the tree: whatever reads it on another thread stops
+    // first (connected directly, so the edit waits for it).
+    void editStarting();
     // Told while an edit runs, right after the change, so that the tree's items follow the DOM
     // whoever changed it.
     void nodeInserted(const XmlNode &node);
