@@ -61,6 +61,11 @@ QHash<int, QString> buildTable()
         // Toolbar buttons that stand on no menu: their prompts and tooltips are the program's own.
         {32771, QStringLiteral("Change how the node list shows its items\nNode View")},
         {32804, QStringLiteral("Show or hide the file browser\nFile Browser")},
+        {33000, QStringLiteral("Validate the document against its DTD or schema\nValidate")},
+        {33001, QStringLiteral("Validate the document against a schema file you choose\nValidate Against Schema")},
+        {33002, QStringLiteral("Go to the previous result\nFind Previous")},
+        {33003, QStringLiteral("Show or hide the find results\nFind Results")},
+        {33004, QStringLiteral("Show or hide the validation results\nValidation Results")},
         {59392, QStringLiteral("Show or hide the toolbar\nToggle ToolBar")},
         {59393, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
         {59408, QStringLiteral("Display items by using small icons.\nSmall Icons")},
