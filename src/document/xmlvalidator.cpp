@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <libxml/parserInternals.h>
 #include <libxml/relaxng.h>
 #include <libxml/valid.h>
 #include <libxml/xmlschemas.h>
@@ -137,8 +138,19 @@ XmlValidator::~XmlValidator()
 
 void XmlValidator::TakeSnapshot()
 {
-    if (!m_copy && m_document.rawNode())
-        m_copy = xmlCopyDoc(reinterpret_cast<xmlDocPtr>(m_document.rawNode()), 1);
+    if (m_copy || !m_document.rawNode())
+        return;
+    auto *doc = reinterpret_cast<xmlDocPtr>(m_document.rawNode());
+    m_copy = xmlCopyDoc(doc, 1);
+    if (doc->intSubset) {
+        xmlBufferPtr buffer = xmlBufferCreate();
+        for (xmlNodePtr decl = doc->intSubset->children; decl; decl = decl->next) {
+            xmlNodeDump(buffer, doc, decl, 0, 0);
+            xmlBufferCCat(buffer, "\n");
+        }
+        m_internalSubset = QByteArray(reinterpret_cast<const char *>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
+        xmlBufferFree(buffer);
+    }
 }
 
 QString XmlValidator::LocalSchemaFile(const QString &location, const QString &baseDir, QString *error)
@@ -267,24 +279,37 @@ ValidationReport XmlValidator::Validate()
         xmlValidCtxtPtr ctxt = xmlNewValidCtxt();
         ctxt->error = nullptr;
         ctxt->warning = nullptr;
+        collector.schemaPhase = true;
         if (!file.isEmpty()) {
-            collector.schemaPhase = true;
             const xmlChar *publicId = doc->intSubset ? doc->intSubset->ExternalID : nullptr;
             external = xmlParseDTD(publicId, Dom::X(path));
-            collector.schemaPhase = false;
             schemaRead = external != nullptr;
-            if (external && !m_chosenSchema.isEmpty())
-                xmlValidateDtd(ctxt, doc, external);
-            else if (external) {
-                doc->extSubset = external;
-                xmlValidateDocument(ctxt, doc);
-                doc->extSubset = nullptr;
-            }
-            if (external)
-                xmlFreeDtd(external);
-        } else {
-            xmlValidateDocument(ctxt, doc);
         }
+        // The internal subset read again, inside a document of its own that lives as long as it.
+        xmlDocPtr holder = nullptr;
+        xmlDtdPtr internal = nullptr;
+        if (doc->intSubset && m_chosenSchema.isEmpty()) {
+            const QByteArray name = doc->intSubset->name ? QByteArray(reinterpret_cast<const char *>(doc->intSubset->name)) : "x";
+            const QByteArray text = "<!DOCTYPE " + name + " [\n" + m_internalSubset + "]><" + name + "/>";
+            holder = xmlReadMemory(text.constData(), int(text.size()), nullptr, "UTF-8", XML_PARSE_NONET | XML_PARSE_NODICT);
+            internal = holder ? holder->intSubset : nullptr;
+            schemaRead = schemaRead && internal != nullptr;
+        }
+        collector.schemaPhase = false;
+        if (schemaRead && !m_chosenSchema.isEmpty()) {
+            xmlValidateDtd(ctxt, doc, external);
+        } else if (schemaRead) {
+            xmlDtdPtr copied = doc->intSubset;
+            doc->intSubset = internal;
+            doc->extSubset = external;
+            xmlValidateDocument(ctxt, doc);
+            doc->intSubset = copied;
+            doc->extSubset = nullptr;
+        }
+        if (external)
+            xmlFreeDtd(external);
+        if (holder)
+            xmlFreeDoc(holder);
         xmlFreeValidCtxt(ctxt);
         break;
     }

@@ -62,4 +62,7 @@ private:
     QString m_chosenSchema;
     bool m_resolveExternals;
     _xmlDoc *m_copy = nullptr;
+    // The declarations of the internal DTD subset as text: a copied DTD loses the links from
+    // elements to their attribute declarations, so the subset is read again from this.
+    QByteArray m_internalSubset;
 };
