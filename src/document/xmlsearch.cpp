@@ -146,6 +146,9 @@ bool XmlSearch::Prepare(QString *error)
     if (o.xpath) {
         xmlDocPtr doc = reinterpret_cast<xmlDocPtr>(d->document.rawNode());
         d->xpathContext = xmlXPathNewContext(doc);
+        // Names of the expression are not added to the document's dictionary: the GUI thread
+        // shares it.
+        d->xpathContext->dict = nullptr;
         // Every prefix the document declares can be used in the expression, bound as declared
         // the first time in document order.
         xmlNodePtr node = xmlDocGetRootElement(doc);

@@ -20,6 +20,7 @@
 #include "tree/elementview.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMainWindow>
@@ -154,10 +155,12 @@ void CDocumentTools::StartFind(const FindOptions &options)
             bar->EndRun(QStringLiteral("The search stopped when the document was edited; %1 so far.")
                             .arg(hitsText(bar->Model()->rowCount())) + StaleNote);
     });
-    run->Start([run, bar, guard, top, options](const std::atomic<bool> &cancel) {
+    // Results are posted to the application object, which outlives every run; the guards say
+    // whether the bar and the run are still there to take them.
+    run->Start([bar, guard, top, options](const std::atomic<bool> &cancel) {
         XmlSearch search(top, options);
         QString error;
-        auto deliver = [run, bar, guard](QList<FindHit> hits, double progress) {
+        auto deliver = [bar, guard](QList<FindHit> hits, double progress) {
             QList<ResultRow> rows;
             rows.reserve(hits.size());
             for (FindHit &hit : hits) {
@@ -166,7 +169,7 @@ void CDocumentTools::StartFind(const FindOptions &options)
                 row.node = std::move(hit.node);
                 rows.append(std::move(row));
             }
-            QMetaObject::invokeMethod(run, [bar, guard, rows = std::move(rows), progress]() mutable {
+            QMetaObject::invokeMethod(qApp, [bar, guard, rows = std::move(rows), progress]() mutable {
                 if (!bar || !guard || guard->IsCancelled() || !bar->IsRunning())
                     return;
                 bar->Model()->Append(std::move(rows));
@@ -177,7 +180,7 @@ void CDocumentTools::StartFind(const FindOptions &options)
         bool ok = search.Prepare(&error) && search.Run(cancel, deliver, &error);
         const bool limited = search.StoppedAtLimit();
         const bool cancelled = cancel.load();
-        QMetaObject::invokeMethod(run, [bar, guard, ok, error, limited, cancelled] {
+        QMetaObject::invokeMethod(qApp, [bar, guard, ok, error, limited, cancelled] {
             if (!bar || !guard || !bar->IsRunning())
                 return;
             const int count = bar->Model()->rowCount();
@@ -223,9 +226,9 @@ void CDocumentTools::StartValidation(const QString &schemaFile)
     QPointer<CDocumentTools> self = this;
     QPointer<CDocumentRun> guard = run;
     run->Start([validator](const std::atomic<bool> &) { validator->TakeSnapshot(); },
-               [validator, run, self, guard](const std::atomic<bool> &) {
+               [validator, self, guard](const std::atomic<bool> &) {
                    ValidationReport report = validator->Validate();
-                   QMetaObject::invokeMethod(run, [self, guard, report = std::move(report)] {
+                   QMetaObject::invokeMethod(qApp, [self, guard, report = std::move(report)] {
                        if (self && guard && !guard->IsCancelled())
                            self->ShowValidation(report);
                    }, Qt::QueuedConnection);

@@ -133,6 +133,11 @@ Items mainMenuWithDocument()
             command(ID_VIEW_TOOLBAR, "&Toolbar"),
             command(ID_WINDOW_SPLIT, "S&plit"),
         }),
+        popup("&Window", {
+            command(ID_WINDOW_CASCADE, "&Cascade"),
+            command(ID_WINDOW_TILE_HORZ, "&Tile"),
+            command(ID_WINDOW_ARRANGE, "&Arrange Icons"),
+        }),
         popup("&Tools", {
             command(ID_EDIT_FIND, "&Find in Document...\tCtrl+F"),
             command(ID_EDIT_FIND_NEXT, "Find &Next Result\tF3"),
@@ -143,11 +148,6 @@ Items mainMenuWithDocument()
             separator(),
             command(ID_VIEW_FIND_BAR, "Find &Results"),
             command(ID_VIEW_VALIDATION_BAR, "Validation R&esults"),
-        }),
-        popup("&Window", {
-            command(ID_WINDOW_CASCADE, "&Cascade"),
-            command(ID_WINDOW_TILE_HORZ, "&Tile"),
-            command(ID_WINDOW_ARRANGE, "&Arrange Icons"),
         }),
         popup("&Help", {
             command(ID_APP_ABOUT, "&About Treewright..."),
