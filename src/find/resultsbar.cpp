@@ -36,6 +36,8 @@ CResultsBar::CResultsBar(const QString &title, const QStringList &headers, int p
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setModel(m_model);
     m_view->header()->setStretchLastSection(true);
+    // Paths are the longest column; the others hold a word or a number.
+    m_view->header()->resizeSection(pathColumn, 320);
     m_layout->addWidget(m_view, 1);
     setWidget(content);
 
