@@ -49,6 +49,12 @@ const std::vector<Figure> &AllFigures()
         {"serialize", "libxml2 serialisation", Baseline, "", "baseline", false, NewLibxmlSerialize},
         {"printlayout", "print layout (BeginPrinting)", Ratio, "serialize", "<= 1.5 x time", false, NewPrintLayout},
         {"descend", "open, expand to the bottom, rename, save", Absolute, "", "completes", false, NewDescendRenameSave},
+        {"xpathfind", "libxml2 XPath for a text search", Baseline, "", "baseline", false, NewLibxmlXPathFind},
+        {"find", "find text, match case", Ratio, "xpathfind", "<= 1.5 x time", false, NewFindText},
+        {"findnocase", "find text, any case", Ratio, "xpathfind", "<= 1.5 x time", false, NewFindTextIgnoringCase},
+        {"findxpath", "find by the same XPath", Ratio, "xpathfind", "<= 1.5 x time", false, NewFindXPath},
+        {"xmlvalidate", "libxml2 XSD validation", Baseline, "", "baseline", false, NewLibxmlValidate},
+        {"validate", "validate (copy, then XSD)", Ratio, "xmlvalidate", "for comparison", false, NewValidateDocument},
     };
     return figures;
 }

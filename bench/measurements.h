@@ -32,3 +32,11 @@ std::unique_ptr<Measurement> NewCutPaste();
 std::unique_ptr<Measurement> NewShowSourceTab();
 std::unique_ptr<Measurement> NewSourceCommit();
 std::unique_ptr<Measurement> NewDescendRenameSave();
+
+// Find and validate.
+std::unique_ptr<Measurement> NewLibxmlXPathFind();
+std::unique_ptr<Measurement> NewLibxmlValidate();
+std::unique_ptr<Measurement> NewFindText();
+std::unique_ptr<Measurement> NewFindTextIgnoringCase();
+std::unique_ptr<Measurement> NewFindXPath();
+std::unique_ptr<Measurement> NewValidateDocument();

@@ -5,6 +5,7 @@
 #include "treewrightapp.h"
 #include "document/workspacedoc.h"
 #include "filebrowser/filebrowserbar.h"
+#include "find/documenttools.h"
 #include "framework/cmdui.h"
 #include "framework/commandmanager.h"
 #include "framework/recentfilelist.h"
@@ -72,6 +73,9 @@ CMainFrame::CMainFrame(CTreewrightApp *app, QWidget *parent)
     CreateToolBar();
     CreateStatusBar();
     CreateFileBrowser();
+    // Find and Validate, with their result docks; after the document windows on the route.
+    m_documentTools = new CDocumentTools(this, [this] { return ActiveDocument(); },
+                                         [this](CWorkSpaceDoc *document) { return FrameOf(document); });
     RegisterCommands();
     setAcceptDrops(true);
 
@@ -197,6 +201,7 @@ QList<CCmdTarget *> CMainFrame::CommandRoute()
     QList<CCmdTarget *> route;
     if (CChildFrame *frame = ActiveChildFrame())
         route = frame->CommandRoute();
+    route.append(m_documentTools);
     route.append(this);
     route.append(m_app);
     return route;

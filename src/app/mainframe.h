@@ -9,6 +9,7 @@
 #include <memory>
 
 class CChildFrame;
+class CDocumentTools;
 class CFileBrowserBar;
 class CCommandManager;
 class CTreewrightApp;
@@ -35,6 +36,7 @@ public:
     QMdiArea *MdiArea() const { return m_mdiArea; }
     QToolBar *MainToolBar() const { return m_toolBar; }
     CFileBrowserBar *FileBrowser() const { return m_fileBrowser; }
+    CDocumentTools *DocumentTools() const { return m_documentTools; }
     void CreateDocumentWindow(CWorkSpaceDoc *document);
     void ActivateDocumentWindow(CWorkSpaceDoc *document);
     CWorkSpaceDoc *ActiveDocument() const;
@@ -93,6 +95,7 @@ private:
     QToolBar *m_toolBar = nullptr;
     QLabel *m_idleText = nullptr;
     CFileBrowserBar *m_fileBrowser = nullptr;
+    CDocumentTools *m_documentTools = nullptr;
     // Whether the file browser is shown through its command (the bar starts hidden).
     bool m_fileBrowserVisible = false;
     QList<QMenu *> m_defaultMenu;

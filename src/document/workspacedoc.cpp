@@ -182,8 +182,13 @@ bool CWorkSpaceDoc::Redo()
 
 void CWorkSpaceDoc::BeginEdit(const QString &name)
 {
-    if (m_editDepth++ == 0 || m_editName.isEmpty())
+    if (m_editDepth++ == 0) {
         m_editName = name;
+        // A search reading the tree on its own thread stops before the tree changes.
+        Q_EMIT editStarting();
+    } else if (m_editName.isEmpty()) {
+        m_editName = name;
+    }
 }
 
 void CWorkSpaceDoc::Record(CEditAction action)

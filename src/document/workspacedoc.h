@@ -153,6 +153,9 @@ public:
     static const char *const NewDocumentName;
 
 Q_SIGNALS:
+    // An outermost edit is about to change the tree: whatever reads it on another thread stops
+    // first (connected directly, so the edit waits for it).
+    void editStarting();
     // Told while an edit runs, right after the change, so that the tree's items follow the DOM
     // whoever changed it.
     void nodeInserted(const XmlNode &node);

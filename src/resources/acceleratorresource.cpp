@@ -43,6 +43,7 @@ QList<AcceleratorResource> documentTable()
     table.append(key(Qt::CTRL | Qt::Key_F, ID_EDIT_FIND));
     table.append(key(Qt::CTRL | Qt::Key_H, ID_EDIT_REPLACE));
     table.append(key(QKeyCombination(Qt::Key_F3), ID_EDIT_FIND_NEXT));
+    table.append(key(Qt::SHIFT | Qt::Key_F3, ID_EDIT_FIND_PREVIOUS));
     return table;
 }
 

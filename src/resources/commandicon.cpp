@@ -63,6 +63,7 @@ const QHash<int, const char *> &iconFiles()
         {ID_EDIT_NEW_CHILD, "new-child"},
         {ID_EDIT_NEW_SIBLING, "new-sibling"},
         {ID_EDIT_FONT, "edit-font"},
+        {ID_TOOLS_VALIDATE, "tools-validate"},
     };
     return files;
 }

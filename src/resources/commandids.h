@@ -89,6 +89,13 @@ constexpr int ID_HELP_ONLINE = 32834;
 constexpr int ID_EDIT_UNDO_EDIT = 32900;
 constexpr int ID_EDIT_REDO_EDIT = 32901;
 
+// Finding and validating in a document, and their result docks
+constexpr int ID_TOOLS_VALIDATE = 33000;
+constexpr int ID_TOOLS_VALIDATE_SCHEMA = 33001;
+constexpr int ID_EDIT_FIND_PREVIOUS = 33002;
+constexpr int ID_VIEW_FIND_BAR = 33003;
+constexpr int ID_VIEW_VALIDATION_BAR = 33004;
+
 // The FTP dialog's toolbar button that goes up one directory level. It carries the number of a
 // dialog control rather than a menu command because the dialog handles it like its own buttons.
 constexpr int ID_FTP_UP_LEVEL = 1007;

@@ -142,6 +142,17 @@ Items mainMenuWithDocument()
             command(ID_WINDOW_TILE_HORZ, "&Tile"),
             command(ID_WINDOW_ARRANGE, "&Arrange Icons"),
         }),
+        popup("&Tools", {
+            command(ID_EDIT_FIND, "&Find in Document...\tCtrl+F"),
+            command(ID_EDIT_FIND_NEXT, "Find &Next Result\tF3"),
+            command(ID_EDIT_FIND_PREVIOUS, "Find &Previous Result\tShift+F3"),
+            separator(),
+            command(ID_TOOLS_VALIDATE, "&Validate"),
+            command(ID_TOOLS_VALIDATE_SCHEMA, "Validate Against &Schema..."),
+            separator(),
+            command(ID_VIEW_FIND_BAR, "Find &Results"),
+            command(ID_VIEW_VALIDATION_BAR, "Validation R&esults"),
+        }),
         popup("&Help", {
             command(ID_APP_ABOUT, "&About Treewright..."),
             command(ID_HELP_ONLINE, "Online Help ..."),

@@ -12,7 +12,8 @@ const QList<int> &ToolbarButtons(int resourceId)
         ID_EDIT_UNDO_EDIT, ID_EDIT_REDO_EDIT, ID_SEPARATOR,
         ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_EDIT_REPLACE, ID_SEPARATOR,
         ID_VIEW_NODE_TOOL, ID_SEPARATOR,
-        ID_VIEW_FILE_BROWSER,
+        ID_VIEW_FILE_BROWSER, ID_SEPARATOR,
+        ID_TOOLS_VALIDATE,
     };
     // Never shown as a toolbar: it gives menu items pictures for commands the main toolbar lacks.
     static const QList<int> menuImages = {

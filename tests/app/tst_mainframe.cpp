@@ -78,7 +78,7 @@ private Q_SLOTS:
         CTreewrightApp app;
         QVERIFY(app.InitInstance({write(QStringLiteral("one.xml"))}));
         CMainFrame *frame = app.MainFrame();
-        QCOMPARE(titles(frame->MenuBarMenus()), (QStringList{"&File", "&Edit", "&View", "&Window", "&Help"}));
+        QCOMPARE(titles(frame->MenuBarMenus()), (QStringList{"&File", "&Edit", "&View", "&Window", "&Tools", "&Help"}));
         QCOMPARE(frame->Commands()->AcceleratorTable(), 131);
         QCOMPARE(itemTexts(frame->MenuBarMenus().first()),
                  (QStringList{"&New\tCtrl+N", "|", "&Open...\tCtrl+O", "Open FTP...", "|", "&Save\tCtrl+S", "Save &As...", "|",
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QCOMPARE(itemTexts(frame->MenuBarMenus().at(1)), (QStringList{"&Status Bar", "&Toolbar"}));
 
         QVERIFY(app.OnFileNew());
-        QCOMPARE(titles(frame->MenuBarMenus()).size(), 5);
+        QCOMPARE(titles(frame->MenuBarMenus()).size(), 6);
     }
 
     void commandStatesWithAndWithoutDocument()
@@ -104,8 +104,9 @@ private Q_SLOTS:
         QVERIFY(commands->IsEnabled(ID_FILE_NEW));
         QVERIFY(commands->IsEnabled(ID_WINDOW_CASCADE));
         QVERIFY(commands->IsEnabled(ID_VIEW_FILE_BROWSER)); // the main window's own, with or without a document
-        // Commands whose handlers have not come yet are disabled rather than doing nothing.
-        QVERIFY(!commands->IsEnabled(ID_EDIT_FIND));
+        // The tree's Find searches the document; commands whose handlers have not come yet are
+        // disabled rather than doing nothing.
+        QVERIFY(commands->IsEnabled(ID_EDIT_FIND));
         QVERIFY(!commands->IsEnabled(ID_FILE_MRU_FILE1));
 
         MessageRecorder messages;
