@@ -1,10 +1,14 @@
 # Top-level entry points. `make run` sets up, builds and starts the editor; `make test` sets up,
-# builds and runs every test.
+# builds and runs every test, then builds and runs them all again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (`make test-plain` and `make test-asan` run one of the two).
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs.
+FUZZ_SECONDS ?= 120
 JOBS ?= 2
 
-.PHONY: setup configure build run test test-asan bench clean
+.PHONY: setup configure build run test test-plain test-asan fuzz bench clean
 
 setup:
 	bash scripts/setup.sh
@@ -18,7 +22,10 @@ build: configure
 run: build
 	./$(BUILD)/src/app/treewright $(ARGS)
 
-test: build
+test: test-plain
+	$(MAKE) test-asan
+
+test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 test-asan: setup
@@ -26,8 +33,15 @@ test-asan: setup
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# libFuzzer needs clang and its runtime, which only this target installs.
+fuzz:
+	bash scripts/setup.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREEWRIGHT_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
+	bash fuzz/run.sh $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
 bench: configure
 	cmake --build $(BUILD) --target bench -j$(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
