@@ -15,6 +15,11 @@ packages=(
   python3-pyftpdlib
 )
 
+# `setup.sh fuzz`: also clang and its libFuzzer runtime, for the fuzz targets only.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
