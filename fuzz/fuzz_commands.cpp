@@ -8,6 +8,8 @@
 
 #include <QList>
 
+#include <cstdio>
+
 namespace {
 
 struct Input
@@ -65,7 +67,10 @@ void check(CWorkSpaceDoc &doc)
         return; // a document without a root cannot be saved, and says so
     const QByteArray text = dom->xmlUtf8();
     XmlDocument again;
-    FuzzSupport::require(again.loadXML(QString::fromUtf8(text)), "the document parses again");
+    const bool parses = again.loadXML(QString::fromUtf8(text));
+    if (!parses)
+        std::fprintf(stderr, "%s\n%s\n", text.constData(), qPrintable(again.parseError().reason));
+    FuzzSupport::require(parses, "the document parses again");
     FuzzSupport::require(again.xmlUtf8() == text, "the document parses again to the same tree");
 }
 
