@@ -18,6 +18,11 @@ packages=(
   hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
 )
 
+# `setup.sh fuzz`: also clang and its libFuzzer runtime, for the fuzz targets only.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

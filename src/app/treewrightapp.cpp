@@ -14,6 +14,8 @@
 #include "resources/stringtable.h"
 
 #include <QDesktopServices>
+#include <QEvent>
+#include <QTimer>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -88,6 +90,7 @@ bool CTreewrightApp::InitInstance(const QStringList &files, bool showSplash)
     m_recentFiles->ReadList();
 
     m_mainFrame = new CMainFrame(this);
+    m_mainFrame->installEventFilter(this);
 
     if (files.isEmpty()) {
         if (!OnFileNew())
@@ -216,6 +219,50 @@ void CTreewrightApp::DocumentClosed(CWorkSpaceDoc *document)
 {
     if (m_documents.removeAll(document) > 0)
         document->deleteLater();
+}
+
+bool CTreewrightApp::eventFilter(QObject *watched, QEvent *event)
+{
+    // After the activation is done: the question it may ask takes the activation again.
+    if (watched == m_mainFrame && event->type() == QEvent::WindowActivate && !m_checkingDisk)
+        QTimer::singleShot(0, this, [this] { CheckDiskChanges(); });
+    return QObject::eventFilter(watched, event);
+}
+
+void CTreewrightApp::CheckDiskChanges()
+{
+    if (m_checkingDisk)
+        return;
+    m_checkingDisk = true;
+    const QList<CWorkSpaceDoc *> documents = m_documents;
+    for (CWorkSpaceDoc *document : documents) {
+        if (!m_documents.contains(document))
+            continue;
+        const QString path = document->GetPathName();
+        switch (document->CheckDiskChange()) {
+        case CWorkSpaceDoc::DiskChange::None:
+            break;
+        case CWorkSpaceDoc::DiskChange::Deleted:
+            document->AcceptDiskState();
+            // Closing it now asks to save, which writes the file again.
+            document->SetModifiedFlag(true);
+            ShowMessageText(QStringLiteral("%1\n\nThis file has been deleted or moved by another program. "
+                                           "The document stays open; save it to keep it.").arg(path),
+                            MB::Ok | MB::IconExclamation);
+            break;
+        case CWorkSpaceDoc::DiskChange::Changed: {
+            document->AcceptDiskState();
+            const QString question = document->IsModified()
+                ? QStringLiteral("%1\n\nThis file has been changed by another program.\n"
+                                 "Reload it and lose the changes made here?").arg(path)
+                : QStringLiteral("%1\n\nThis file has been changed by another program.\nReload it?").arg(path);
+            if (ShowMessageText(question, MB::YesNo | MB::IconQuestion) == IDAnswer::Yes)
+                document->ReloadFromDisk();
+            break;
+        }
+        }
+    }
+    m_checkingDisk = false;
 }
 
 void CTreewrightApp::OnAppAbout()

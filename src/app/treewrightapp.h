@@ -53,11 +53,20 @@ public:
     // Called by the document's window when it closes.
     void DocumentClosed(CWorkSpaceDoc *document);
 
+    // Tells of every open file another program changed or removed since it was read or saved:
+    // offers to reload a changed one (warning when that drops unsaved edits) and keeps the
+    // document of a removed one, marked changed so that it is saved again. Runs whenever the
+    // main window is activated.
+    void CheckDiskChanges();
+
     void OnAppAbout();
     void OnHelpOnline();
 
     static QString FileFilter();
     static QString HelpAddress();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void RegisterCommands();
@@ -69,4 +78,5 @@ private:
     std::unique_ptr<CParserCheck> m_parserCheck;
     QPointer<CSplashWnd> m_splash;
     QList<CWorkSpaceDoc *> m_documents;
+    bool m_checkingDisk = false;
 };

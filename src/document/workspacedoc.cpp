@@ -116,7 +116,50 @@ bool CWorkSpaceDoc::OnOpenDocument(const QString &path)
     SetPathName(path);
     m_undo->clear();
     SetModifiedFlag(false);
+    AcceptDiskState();
     return true;
+}
+
+CWorkSpaceDoc::DiskChange CWorkSpaceDoc::CheckDiskChange() const
+{
+    if (IsUntitled())
+        return DiskChange::None;
+    const DiskStamp now = DiskStamp::Of(GetPathName());
+    if (now == m_diskStamp)
+        return DiskChange::None;
+    return now.exists ? DiskChange::Changed : DiskChange::Deleted;
+}
+
+bool CWorkSpaceDoc::ReloadFromDisk()
+{
+    const DiskStamp stamp = DiskStamp::Of(GetPathName());
+    bool replaced = false;
+    {
+        CEditTransaction edit(this);
+        const QString currentPath = GetNodePath();
+        auto parser = std::make_unique<XmlDocument>();
+        ApplyParserSettings(*parser);
+        try {
+            if (parser->load(GetPathName())) {
+                m_dom = std::move(parser);
+                RemoveAllItems();
+                m_currentItem = 0;
+                replaced = true;
+                MarkChanged();
+                Q_EMIT documentReplaced(currentPath);
+            } else {
+                ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
+            }
+        } catch (const CComError &error) {
+            ReportDOMError(error, QStringLiteral("Error Loading/Parsing Document."), parser.get());
+        }
+    }
+    if (replaced) {
+        // The tree is the file again.
+        SetModifiedFlag(false);
+        m_diskStamp = stamp;
+    }
+    return replaced;
 }
 
 bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
@@ -130,6 +173,7 @@ bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
     m_undo->setClean();
     SetModifiedFlag(false);
     SetPathName(path);
+    AcceptDiskState();
     if (m_hasFtpOrigin) {
         // The local save stands whatever happens on the server. A failed upload leaves the
         // document marked as changed, so that closing it asks and the next Save sends it again.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diskstamp.h"
 #include "editaction.h"
 #include "framework/documentbase.h"
 #include "xmldocument.h"
@@ -37,6 +38,14 @@ public:
     bool OnSaveDocument(const QString &path);
     void SetTitle(const QString &title) override;
     void SetModifiedFlag(bool modified) override;
+    // Whether another program changed or removed the file since the document read or wrote it.
+    enum class DiskChange { None, Changed, Deleted };
+    DiskChange CheckDiskChange() const;
+    // The file as it stands now counts as seen: the same change is not told twice.
+    void AcceptDiskState() { m_diskStamp = DiskStamp::Of(GetPathName()); }
+    // Reads the file again in place of the tree, unmodified afterwards; a file that no longer
+    // parses is reported and the document stays as it was.
+    bool ReloadFromDisk();
     // True for a document that has never been saved under a name of its own.
     bool IsUntitled() const { return GetPathName().isEmpty(); }
 
@@ -189,6 +198,7 @@ private:
     void PutOnClipboard(bool cut, const XmlNode &node);
 
     std::unique_ptr<XmlDocument> m_dom;
+    DiskStamp m_diskStamp;
     QHash<ItemKey, XmlNode> m_items;
     QHash<XmlNode, ItemKey> m_keysByNode;
     ItemKey m_currentItem = 0;

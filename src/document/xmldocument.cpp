@@ -1,7 +1,9 @@
 #include "xmldocument.h"
 
 #include "domdata.h"
+#include "markupscanner.h"
 #include "parserguard.h"
+#include "savefaulthook.h"
 #include "xmlchecks.h"
 #include "xmlsourcemap.h"
 #include "xmlsourcewriter.h"
@@ -17,6 +19,8 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlsave.h>
+
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,13 +60,20 @@ QString declarationData(const QByteArray &head)
     return text.mid(start, end - start);
 }
 
+// The file the parser reads, seen by the scanner on its way.
+struct FileInput
+{
+    int fd;
+    MarkupScanner scanner;
+};
+
 int readFd(void *context, char *buffer, int len)
 {
-    const int fd = int(reinterpret_cast<intptr_t>(context));
+    auto *input = static_cast<FileInput *>(context);
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, size_t(len));
+        const ssize_t n = ::read(input->fd, buffer, size_t(len));
         if (n >= 0)
-            return int(n);
+            return input->scanner.feed(buffer, n) ? int(n) : -1;
         if (errno != EINTR)
             return -1;
     }
@@ -70,7 +81,17 @@ int readFd(void *context, char *buffer, int len)
 
 int closeFd(void *context)
 {
-    return ::close(int(reinterpret_cast<intptr_t>(context)));
+    return ::close(static_cast<FileInput *>(context)->fd);
+}
+
+XmlParseError tooManyAttributes(const MarkupScanner &scanner)
+{
+    XmlParseError error;
+    error.errorCode = unsigned(XML_ERR_USER_STOP);
+    error.line = scanner.line();
+    error.filepos = scanner.offset();
+    error.reason = QStringLiteral("An element has more than %1 attributes.").arg(MarkupScanner::MaxAttributes);
+    return error;
 }
 
 int parseOptions(bool validate, bool resolveExternals)
@@ -88,6 +109,7 @@ struct SaveTarget
     QSaveFile *file;
     QByteArray *bytes;
     bool failed = false;
+    QString reason{}; // why a write failed, in the system's words
 };
 
 int writeOut(void *context, const char *buffer, int len)
@@ -99,6 +121,12 @@ int writeOut(void *context, const char *buffer, int len)
     }
     if (target->file->write(buffer, len) != len) {
         target->failed = true;
+        target->reason = target->file->errorString();
+        return -1;
+    }
+    if (const int error = SaveFaultHook::check(SaveFaultHook::Stage::Write)) {
+        target->failed = true;
+        target->reason = QString::fromLocal8Bit(strerror(error));
         return -1;
     }
     return len;
@@ -127,8 +155,12 @@ void writeDocument(xmlDocPtr doc, SaveTarget &target, const QByteArray &encoding
         fail(QStringLiteral("The document cannot be written in the encoding \"%1\".").arg(QString::fromLatin1(encoding)), ComCode::Fail);
     const long result = xmlSaveDoc(save, doc);
     const int closed = xmlSaveClose(save);
-    if (result < 0 || closed < 0 || target.failed)
-        fail(QStringLiteral("The document could not be written."), ComCode::Fail);
+    if (result < 0 || closed < 0 || target.failed) {
+        QString text = QStringLiteral("The document could not be written.");
+        if (!target.reason.isEmpty())
+            text += QLatin1Char('\n') + target.reason;
+        fail(text, ComCode::Fail);
+    }
 }
 
 using Sink = XmlSourceWriter::Sink;
@@ -205,11 +237,13 @@ bool XmlDocument::load(const QString &path)
     // The file's own address is the base for relative DTD and entity references.
     const QByteArray url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     ParserGuard guard(ctxt, m_validateOnParse || m_resolveExternals, m_resolveExternals);
-    xmlDocPtr doc = xmlCtxtReadIO(ctxt, &readFd, &closeFd, reinterpret_cast<void *>(intptr_t(fd)), url.constData(),
+    FileInput input{fd, {}};
+    xmlDocPtr doc = xmlCtxtReadIO(ctxt, &readFd, &closeFd, &input, url.constData(),
                                   nullptr, parseOptions(m_validateOnParse, m_resolveExternals));
-    const bool ok = doc && ctxt->wellFormed && (!m_validateOnParse || ctxt->valid) && !guard.hadError();
+    const bool ok = doc && ctxt->wellFormed && (!m_validateOnParse || ctxt->valid) && !guard.hadError()
+        && !input.scanner.exceeded();
     if (!ok || !doc) {
-        m_parseError = guard.firstError();
+        m_parseError = input.scanner.exceeded() ? tooManyAttributes(input.scanner) : guard.firstError();
         if (!guard.hadError()) {
             m_parseError.reason = m_validateOnParse && doc && !ctxt->valid ? QStringLiteral("The document is not valid.")
                                                                            : QStringLiteral("The document could not be parsed.");
@@ -232,6 +266,11 @@ bool XmlDocument::loadXML(const QString &text)
     m_parseError = XmlParseError();
     m_data = emptyDocument();
     const QByteArray bytes = text.toUtf8();
+    MarkupScanner scanner;
+    if (!scanner.feed(bytes.constData(), bytes.size())) {
+        m_parseError = tooManyAttributes(scanner);
+        return false;
+    }
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
         return false;
@@ -280,6 +319,12 @@ void XmlDocument::save(const QString &path) const
     // that nothing can open again.
     if (!xmlDocGetRootElement(m_data->doc))
         fail(QStringLiteral("The document has no root element."), ComCode::Fail);
+    // A file marked read-only stays as it is, even for a user (root) whom the system would let
+    // write over it.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isDir()
+        && !(existing.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
+        fail(QStringLiteral("%1 is read-only.").arg(path), ComCode::AccessDenied);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         fail(file.errorString(), ComCode::AccessDenied);
@@ -296,6 +341,15 @@ void XmlDocument::save(const QString &path) const
     } catch (...) {
         file.cancelWriting();
         throw;
+    }
+    if (!file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        fail(reason, ComCode::Fail);
+    }
+    if (const int error = SaveFaultHook::check(SaveFaultHook::Stage::Rename)) {
+        file.cancelWriting();
+        fail(QString::fromLocal8Bit(strerror(error)), ComCode::Fail);
     }
     if (!file.commit())
         fail(file.errorString(), ComCode::Fail);

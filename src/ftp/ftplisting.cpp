@@ -95,7 +95,7 @@ bool CFtpListing::ParseMlsdLine(const QString &line, CFtpEntry *entry)
         } else if (key == QLatin1String("size") || key == QLatin1String("sizd")) {
             bool ok = false;
             const qint64 size = value.toLongLong(&ok);
-            if (ok && key == QLatin1String("size"))
+            if (ok && size >= 0 && key == QLatin1String("size"))
                 entry->size = size;
         } else if (key == QLatin1String("modify")) {
             entry->modified = mlsdTime(value);
@@ -135,7 +135,7 @@ bool CFtpListing::ParseUnixLine(const QString &line, const QDateTime &now, CFtpE
         bool dayOk = false, sizeOk = false;
         const int day = tokens[i + 1].captured().toInt(&dayOk);
         const qint64 size = tokens[i - 1].captured().toLongLong(&sizeOk);
-        if (month == 0 || !dayOk || !sizeOk || day < 1 || day > 31)
+        if (month == 0 || !dayOk || !sizeOk || size < 0 || day < 1 || day > 31)
             continue;
         const QString when = tokens[i + 2].captured();
         QDateTime time;
