@@ -155,7 +155,8 @@ bool CWorkSpaceDoc::ReloadFromDisk()
         }
     }
     if (replaced) {
-        // The tree is the file again.
+        // The tree is the file again, as after opening it: the history of the old tree ends.
+        m_undo->clear();
         SetModifiedFlag(false);
         m_diskStamp = stamp;
     }
