@@ -136,23 +136,7 @@ bool CWorkSpaceDoc::ReloadFromDisk()
     bool replaced = false;
     {
         CEditTransaction edit(this);
-        const QString currentPath = GetNodePath();
-        auto parser = std::make_unique<XmlDocument>();
-        ApplyParserSettings(*parser);
-        try {
-            if (parser->load(GetPathName())) {
-                m_dom = std::move(parser);
-                RemoveAllItems();
-                m_currentItem = 0;
-                replaced = true;
-                MarkChanged();
-                Q_EMIT documentReplaced(currentPath);
-            } else {
-                ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
-            }
-        } catch (const CComError &error) {
-            ReportDOMError(error, QStringLiteral("Error Loading/Parsing Document."), parser.get());
-        }
+        replaced = ReplaceTreeFrom(GetPathName());
     }
     if (replaced) {
         // The tree is the file again, as after opening it: the history of the old tree ends.
@@ -385,30 +369,34 @@ ItemKey CWorkSpaceDoc::SelectItemByPath(const QString &path)
     return found;
 }
 
-bool CWorkSpaceDoc::ReloadFromSourceTemp()
+bool CWorkSpaceDoc::ReplaceTreeFrom(const QString &path)
 {
-    CEditTransaction edit(this, QStringLiteral("Source Edit"));
     const QString currentPath = GetNodePath();
     // Parse into a parser object of its own first: only a text that parses replaces the tree.
     auto parser = std::make_unique<XmlDocument>();
     ApplyParserSettings(*parser);
-    bool replaced = false;
     try {
-        if (parser->load(m_sourceTempPath)) {
+        if (parser->load(path)) {
             // The earlier tree is kept for undo: taking the edit back parses nothing again.
             std::swap(m_dom, parser);
             Record({CEditAction::Kind::ReplaceTree, {}, {}, {}, {}, {}, std::move(parser), currentPath});
             RemoveAllItems();
             m_currentItem = 0;
-            replaced = true;
             MarkChanged();
             Q_EMIT documentReplaced(currentPath);
-        } else {
-            ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
+            return true;
         }
+        ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
     } catch (const CComError &error) {
         ReportDOMError(error, QStringLiteral("Error Loading/Parsing Document."), parser.get());
     }
+    return false;
+}
+
+bool CWorkSpaceDoc::ReloadFromSourceTemp()
+{
+    CEditTransaction edit(this, QStringLiteral("Source Edit"));
+    const bool replaced = ReplaceTreeFrom(m_sourceTempPath);
     QFile::remove(m_sourceTempPath);
     return replaced;
 }

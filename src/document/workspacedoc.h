@@ -182,6 +182,9 @@ private:
     XmlNode InsertNode(XmlNode parent, const XmlNode &node, const XmlNode &before = XmlNode());
     void RemoveNode(const XmlNode &node);
     XmlNode ReplaceNode(const XmlNode &newNode, const XmlNode &old);
+    // Replaces the tree by the one parsed from `path`, in the running edit; a file that does not
+    // parse is reported and leaves the tree as it was.
+    bool ReplaceTreeFrom(const QString &path);
     void MarkChanged() { m_editChanged = true; }
     void Record(CEditAction action);
     void RenameElement(const XmlNode &element, const QString &name);
