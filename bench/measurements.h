@@ -8,6 +8,7 @@
 
 // libxml2 and QScintilla on their own: the baselines.
 std::unique_ptr<Measurement> NewLibxmlParse();
+std::unique_ptr<Measurement> NewLibxmlStreamingParse();
 std::unique_ptr<Measurement> NewLibxmlParseAndRebuild();
 std::unique_ptr<Measurement> NewLibxmlSave();
 std::unique_ptr<Measurement> NewLibxmlSaveSynced();

@@ -2,6 +2,15 @@
 
 #include <cstring>
 
+namespace {
+
+bool isTagStop(unsigned char c)
+{
+    return c == '"' || c == '\'' || c == '=' || c == '>' || c == '[' || c == '<';
+}
+
+} // namespace
+
 bool MarkupScanner::feed(const char *data, qsizetype size)
 {
     const auto *bytes = reinterpret_cast<const unsigned char *>(data);
@@ -28,8 +37,29 @@ bool MarkupScanner::feed(const char *data, qsizetype size)
         }
     }
     if (m_width == Width::One) {
-        for (; i < size && !m_exceeded; ++i)
-            unit(bytes[i]);
+        while (i < size && !m_exceeded) {
+            // Character data and quoted values are most of a document: skip to the byte that
+            // ends them without looking at each one in turn.
+            const unsigned char stop = m_state == State::Text ? '<' : m_state == State::Tag && m_quote && !m_declaration ? (unsigned char)m_quote : 0;
+            if (!stop && m_state == State::Tag && !m_quote) {
+                // Names and spaces inside a tag: only these bytes change anything.
+                qsizetype end = i;
+                while (end < size && !isTagStop(bytes[end]))
+                    ++end;
+                skipRun(bytes + i, end - i);
+                i = end;
+                if (i == size)
+                    break;
+            } else if (stop) {
+                const void *found = std::memchr(bytes + i, stop, std::size_t(size - i));
+                const qsizetype end = found ? static_cast<const unsigned char *>(found) - bytes : size;
+                skipRun(bytes + i, end - i);
+                i = end;
+                if (i == size)
+                    break;
+            }
+            unit(bytes[i++]);
+        }
     } else {
         for (; i < size && !m_exceeded; ++i) {
             if (m_pendingByte < 0) {
@@ -42,6 +72,15 @@ bool MarkupScanner::feed(const char *data, qsizetype size)
         }
     }
     return !m_exceeded;
+}
+
+void MarkupScanner::skipRun(const unsigned char *run, qsizetype size)
+{
+    int lines = 0;
+    for (qsizetype k = 0; k < size; ++k)
+        lines += run[k] == '\n';
+    m_line += lines;
+    m_offset += size;
 }
 
 void MarkupScanner::enterSkip(const char *terminator)

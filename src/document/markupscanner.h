@@ -25,6 +25,8 @@ private:
     enum class State { Text, Open, Bang, Tag, Skip };
     void unit(char16_t c);
     void enterSkip(const char *terminator);
+    // Counts a run of bytes that changes no state but the line and the offset.
+    void skipRun(const unsigned char *run, qsizetype size);
 
     Width m_width = Width::Unknown;
     State m_state = State::Text;

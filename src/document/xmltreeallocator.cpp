@@ -1,5 +1,7 @@
 #include "xmltreeallocator.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -55,6 +57,14 @@ XmlTreeAllocator::XmlTreeAllocator(std::size_t reserveBytes)
 
 XmlTreeAllocator::~XmlTreeAllocator()
 {
+    if (m_populator.joinable()) {
+        {
+            const std::lock_guard<std::mutex> lock(m_populateMutex);
+            m_populateStop = true;
+        }
+        m_populateWake.notify_one();
+        m_populator.join();
+    }
     if (m_mapping)
         ::munmap(m_mapping, m_mappingSize);
 }
@@ -176,6 +186,7 @@ std::int32_t XmlTreeAllocator::NewSlab(std::size_t sizeClass)
         m_freeSlabs.pop_back();
     } else if (m_nextFresh < m_slabCount) {
         index = std::int32_t(m_nextFresh++);
+        PopulateAhead();
     } else {
         return -1; // the region is full: the C library takes over
     }
@@ -185,6 +196,46 @@ std::int32_t XmlTreeAllocator::NewSlab(std::size_t sizeClass)
     ++m_slabsInUse;
     Link(index);
     return index;
+}
+
+void XmlTreeAllocator::PopulateAhead()
+{
+#ifdef MADV_POPULATE_WRITE
+    if (m_nextFresh < SlabsBeforeHugePages)
+        return; // a small tree: not worth a thread
+    {
+        const std::lock_guard<std::mutex> lock(m_populateMutex);
+        m_populateWanted = std::min(m_nextFresh + SlabsPopulatedAhead, m_slabCount);
+    }
+    if (!m_populator.joinable())
+        m_populator = std::thread([this] { PopulateLoop(); });
+    else
+        m_populateWake.notify_one();
+#endif
+}
+
+void XmlTreeAllocator::PopulateLoop()
+{
+#ifdef MADV_POPULATE_WRITE
+    // Populating only maps pages: a block already handed out keeps its bytes, so racing the
+    // allocator is harmless. Where the system does not know the advice, the thread ends.
+    std::size_t done = 0;
+    for (;;) {
+        std::size_t wanted = 0;
+        {
+            std::unique_lock<std::mutex> lock(m_populateMutex);
+            m_populateWake.wait(lock, [&] { return m_populateStop || m_populateWanted > done; });
+            if (m_populateStop)
+                return;
+            wanted = m_populateWanted;
+        }
+        done = std::max(done, wanted > SlabsPopulatedAhead ? wanted - SlabsPopulatedAhead : 0);
+        for (; done < wanted; ++done) {
+            if (::madvise(SlabStart(std::int32_t(done)), SlabSize, MADV_POPULATE_WRITE) != 0 && errno == EINVAL)
+                return;
+        }
+    }
+#endif
 }
 
 void XmlTreeAllocator::Link(std::int32_t index)

@@ -2,9 +2,11 @@
 
 // Internal to the DOM layer: the allocator libxml2 builds its trees with.
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 // A parsed document is millions of small blocks: nodes, attributes, short strings. Taken from
@@ -14,6 +16,8 @@
 // size only (so a block needs no header), inside one region of address space reserved up front.
 // Slabs after the first few may be backed by huge pages, so a big tree faults once per 2 MiB
 // instead of once per 4 KiB. A slab whose blocks are all freed goes back to the system.
+// While a big tree grows, a thread of its own has the system fill the next fresh slabs with
+// zeroed pages ahead of need, so that clearing memory runs on another core, not in the parse.
 // Large blocks, and every block the region does not hold (made before the allocator took over,
 // or after the region is full), go to the C library; freeing recognises them by their address.
 class XmlTreeAllocator
@@ -24,6 +28,8 @@ public:
     static constexpr std::size_t LargestSmallBlock = 256;
     // Slabs of normal pages before huge pages are asked for: a small document stays small.
     static constexpr std::size_t SlabsBeforeHugePages = 32;
+    // Fresh slabs kept populated ahead of the allocator once a tree is that big.
+    static constexpr std::size_t SlabsPopulatedAhead = 16;
 
     // Reserves `reserveBytes` of address space (no memory yet). Where the system refuses, every
     // block goes to the C library.
@@ -66,6 +72,8 @@ private:
     void FreeSmall(void *block);
     std::int32_t NewSlab(std::size_t sizeClass);
     void Link(std::int32_t slab);
+    void PopulateAhead();
+    void PopulateLoop();
     void Unlink(std::int32_t slab);
     char *SlabStart(std::int32_t slab) const { return m_base + std::size_t(slab) * SlabSize; }
     std::size_t BlockSize(const Slab &slab) const { return std::size_t(slab.sizeClass) * 16; }
@@ -80,4 +88,11 @@ private:
     std::size_t m_slabsInUse = 0;
     std::int32_t m_withRoom[ClassCount];
     mutable std::mutex m_mutex;
+
+    // The populating thread; it only reads the index below and asks the system for pages.
+    std::thread m_populator;
+    std::mutex m_populateMutex;
+    std::condition_variable m_populateWake;
+    std::size_t m_populateWanted = 0; // slabs below this index should be populated
+    bool m_populateStop = false;
 };

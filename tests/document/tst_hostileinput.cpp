@@ -149,6 +149,7 @@ private Q_SLOTS:
         QTest::newRow("in an attribute value") << "<r v=\"" + repeated("=", 20000) + "\" w='" + repeated("=", 20000) + "'/>" << true;
         QTest::newRow("after the internal subset") << "<!DOCTYPE r [<!ATTLIST r a CDATA '='>]><r" + many + "/>" << false;
         QTest::newRow("UTF-16") << utf16le(QStringLiteral("<r") + QString::fromLatin1(many) + QStringLiteral("/>")) << false;
+        QTest::newRow("lines everywhere") << QByteArray("<!-- a\n-->\n<r\n a='1\n' b=\"\n\"\n>\n<![CDATA[\n]]>text\n</r\n>\n") << true;
         QTest::newRow("UTF-16 text") << utf16le(QStringLiteral("<r>") + QString::fromLatin1(repeated("a=b ", 20000)) + QStringLiteral("</r>")) << true;
     }
     void scannerCountsOnlyAttributes()
@@ -163,6 +164,11 @@ private Q_SLOTS:
         for (qsizetype at = 0; at < bytes.size() && ok; at += 3)
             ok = pieces.feed(bytes.constData() + at, qMin<qsizetype>(3, bytes.size() - at));
         QCOMPARE(ok, passes);
+        // Where a refusal is reported: the line and offset do not depend on how the input came.
+        QCOMPARE(pieces.line(), whole.line());
+        QCOMPARE(pieces.offset(), whole.offset());
+        if (passes && !bytes.contains('\0'))
+            QCOMPARE(whole.line(), int(bytes.count('\n')) + 1);
     }
 };
 

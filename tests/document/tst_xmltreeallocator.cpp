@@ -117,6 +117,28 @@ private Q_SLOTS:
             allocator.Free(block);
     }
 
+    void blocksKeepTheirBytesWhileSlabsArePopulatedAhead()
+    {
+        // Past the first slabs a thread maps pages ahead of the allocator; what was written into
+        // blocks handed out meanwhile must stay as written.
+        XmlTreeAllocator allocator(std::size_t(128) << 20);
+        std::vector<std::uint32_t *> blocks;
+        const std::size_t count = (XmlTreeAllocator::SlabsBeforeHugePages + 20) * (XmlTreeAllocator::SlabSize / 256);
+        for (std::size_t i = 0; i < count; ++i) {
+            auto *block = static_cast<std::uint32_t *>(allocator.Allocate(256));
+            QVERIFY(allocator.Owns(block));
+            block[0] = std::uint32_t(i);
+            block[63] = ~std::uint32_t(i);
+            blocks.push_back(block);
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            QCOMPARE(blocks[i][0], std::uint32_t(i));
+            QCOMPARE(blocks[i][63], ~std::uint32_t(i));
+        }
+        for (auto *block : blocks)
+            allocator.Free(block);
+    }
+
     void documentsAreBuiltInSlabs()
     {
         XmlDocument document;
