@@ -93,8 +93,11 @@ CMainFrame::CMainFrame(CTreewrightApp *app, QWidget *parent)
 
 CMainFrame::~CMainFrame()
 {
-    // The work area still activates windows while it is torn down; this frame is gone by then.
+    // The work area still activates windows and changes their states while it is torn down; this
+    // frame is gone by then.
     disconnect(m_mdiArea, nullptr, this, nullptr);
+    for (QMdiSubWindow *window : m_mdiArea->subWindowList())
+        disconnect(window, nullptr, this, nullptr);
     m_commands->SetRoute({});
 }
 

@@ -2,6 +2,7 @@
 
 #include "aboutdlg.h"
 #include "busyindicator.h"
+#include "framework/backgroundtask.h"
 #include "mainframe.h"
 #include "parsercheck.h"
 #include "splashwnd.h"
@@ -233,6 +234,11 @@ void CTreewrightApp::CheckDiskChanges()
 {
     if (m_checkingDisk)
         return;
+    if (CBackgroundTask::IsRunning()) {
+        // A save in progress renames its file at the end: look once it is done.
+        QTimer::singleShot(200, this, [this] { CheckDiskChanges(); });
+        return;
+    }
     m_checkingDisk = true;
     const QList<CWorkSpaceDoc *> documents = m_documents;
     for (CWorkSpaceDoc *document : documents) {

@@ -7,9 +7,11 @@
 #include "xmlnamednodemap.h"
 #include "xmlnodelist.h"
 #include "framework/appsettings.h"
+#include "framework/backgroundtask.h"
 #include "framework/comerror.h"
 #include "framework/cmdui.h"
 #include "framework/messagehelper.h"
+#include "framework/taskprogress.h"
 #include "resources/commandids.h"
 #include "ftp/ftpupload.h"
 
@@ -102,8 +104,9 @@ bool CWorkSpaceDoc::OnOpenDocument(const QString &path)
     try {
         auto parser = std::make_unique<XmlDocument>();
         ApplyParserSettings(*parser);
-        if (!parser->load(path)) {
-            ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
+        if (!LoadParser(*parser, path, QStringLiteral("Opening %1...").arg(info.fileName()))) {
+            if (!parser->wasCancelled())
+                ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
             return false;
         }
         m_dom = std::move(parser);
@@ -150,7 +153,7 @@ bool CWorkSpaceDoc::ReloadFromDisk()
 bool CWorkSpaceDoc::OnSaveDocument(const QString &path)
 {
     try {
-        m_dom->save(path);
+        SaveTree(path);
     } catch (const CComError &error) {
         ReportComError(QStringLiteral("Their was a problem saving document."), error);
         return false;
@@ -375,8 +378,10 @@ bool CWorkSpaceDoc::ReplaceTreeFrom(const QString &path)
     // Parse into a parser object of its own first: only a text that parses replaces the tree.
     auto parser = std::make_unique<XmlDocument>();
     ApplyParserSettings(*parser);
+    const QString label = path == m_sourceTempPath ? QStringLiteral("Reading the source text...")
+                                                   : QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName());
     try {
-        if (parser->load(path)) {
+        if (LoadParser(*parser, path, label)) {
             // The earlier tree is kept for undo: taking the edit back parses nothing again.
             std::swap(m_dom, parser);
             Record({CEditAction::Kind::ReplaceTree, {}, {}, {}, {}, {}, std::move(parser), currentPath});
@@ -386,11 +391,46 @@ bool CWorkSpaceDoc::ReplaceTreeFrom(const QString &path)
             Q_EMIT documentReplaced(currentPath);
             return true;
         }
-        ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
+        if (!parser->wasCancelled())
+            ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
     } catch (const CComError &error) {
         ReportDOMError(error, QStringLiteral("Error Loading/Parsing Document."), parser.get());
     }
     return false;
+}
+
+bool CWorkSpaceDoc::LoadParser(XmlDocument &parser, const QString &path, const QString &label) const
+{
+    if (QFileInfo(path).size() < CBackgroundTask::LargeWorkBytes())
+        return parser.load(path);
+    CTaskProgress progress;
+    parser.setProgress(&progress);
+    bool loaded = false;
+    CBackgroundTask::Progress shown;
+    shown.done = [&progress] { return progress.Done(); };
+    shown.total = [&progress] { return progress.Total(); };
+    shown.cancel = [&progress] { progress.Cancel(); };
+    try {
+        CBackgroundTask::Run(nullptr, QStringLiteral("Treewright"), label, [&] { loaded = parser.load(path); }, shown);
+    } catch (...) {
+        parser.setProgress(nullptr);
+        throw;
+    }
+    parser.setProgress(nullptr);
+    return loaded;
+}
+
+void CWorkSpaceDoc::SaveTree(const QString &path) const
+{
+    // The file it replaces tells how big the document is; a new one is judged by its own file.
+    const QString sized = GetPathName().isEmpty() ? path : GetPathName();
+    if (QFileInfo(sized).size() < CBackgroundTask::LargeWorkBytes()) {
+        m_dom->save(path);
+        return;
+    }
+    // A save is not cancelled halfway: it runs to its end or fails whole.
+    CBackgroundTask::Run(nullptr, QStringLiteral("Treewright"), QStringLiteral("Saving %1...").arg(QFileInfo(path).fileName()),
+                         [this, &path] { m_dom->save(path); }, {});
 }
 
 bool CWorkSpaceDoc::ReloadFromSourceTemp()

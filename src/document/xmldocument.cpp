@@ -8,6 +8,7 @@
 #include "xmlsourcemap.h"
 #include "xmlsourcewriter.h"
 #include "framework/comerror.h"
+#include "framework/taskprogress.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -65,15 +67,23 @@ struct FileInput
 {
     int fd;
     MarkupScanner scanner;
+    CTaskProgress *progress = nullptr;
+    qint64 read = 0;
 };
 
 int readFd(void *context, char *buffer, int len)
 {
     auto *input = static_cast<FileInput *>(context);
     for (;;) {
+        if (input->progress && input->progress->IsCancelled())
+            return -1;
         const ssize_t n = ::read(input->fd, buffer, size_t(len));
-        if (n >= 0)
+        if (n >= 0) {
+            input->read += n;
+            if (input->progress)
+                input->progress->SetDone(input->read);
             return input->scanner.feed(buffer, n) ? int(n) : -1;
+        }
         if (errno != EINTR)
             return -1;
     }
@@ -216,6 +226,7 @@ XmlDocument::~XmlDocument() = default;
 bool XmlDocument::load(const QString &path)
 {
     m_parseError = XmlParseError();
+    m_cancelled = false;
     m_data = emptyDocument();
     const QByteArray encodedPath = QFile::encodeName(path);
     const int fd = ::open(encodedPath.constData(), O_RDONLY | O_CLOEXEC);
@@ -237,11 +248,25 @@ bool XmlDocument::load(const QString &path)
     // The file's own address is the base for relative DTD and entity references.
     const QByteArray url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     ParserGuard guard(ctxt, m_validateOnParse || m_resolveExternals, m_resolveExternals);
-    FileInput input{fd, {}};
+    FileInput input{fd, {}, m_progress};
+    if (m_progress) {
+        struct stat status {};
+        m_progress->SetTotal(::fstat(fd, &status) == 0 ? qint64(status.st_size) : 0);
+    }
     xmlDocPtr doc = xmlCtxtReadIO(ctxt, &readFd, &closeFd, &input, url.constData(),
                                   nullptr, parseOptions(m_validateOnParse, m_resolveExternals));
     const bool ok = doc && ctxt->wellFormed && (!m_validateOnParse || ctxt->valid) && !guard.hadError()
         && !input.scanner.exceeded();
+    if (!ok && m_progress && m_progress->IsCancelled()) {
+        m_cancelled = true;
+        m_parseError = XmlParseError();
+        m_parseError.errorCode = unsigned(XML_ERR_USER_STOP);
+        m_parseError.reason = QStringLiteral("Loading was cancelled.");
+        if (doc)
+            xmlFreeDoc(doc);
+        xmlFreeParserCtxt(ctxt);
+        return false;
+    }
     if (!ok || !doc) {
         m_parseError = input.scanner.exceeded() ? tooManyAttributes(input.scanner) : guard.firstError();
         if (!guard.hadError()) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 struct DomData;
+class CTaskProgress;
 
 // The parser document object: one XML tree, the settings that govern loading it, and the report
 // of the last failed load. Loading replaces the tree; handles to nodes of the old tree stay valid
@@ -33,8 +34,12 @@ public:
     // edited (on by default; off only to measure what the record costs).
     void setRecordSource(bool on) { m_recordSource = on; }
 
+    // Told the bytes load() has read of the file's size; a cancel there stops the load, which
+    // then fails with wasCancelled() true. Null (the default) for none.
+    void setProgress(CTaskProgress *progress) { m_progress = progress; }
     // True on success; on failure the tree is empty and parseError() tells why.
     bool load(const QString &path);
+    bool wasCancelled() const { return m_cancelled; }
     bool loadXML(const QString &text);
     // Writes the whole tree in the encoding its XML declaration names (UTF-8 when none) through a
     // temporary file beside the target, so a failure leaves the old file whole. Throws CComError.
@@ -72,4 +77,6 @@ private:
     bool m_validateOnParse = false;
     bool m_resolveExternals = false;
     bool m_recordSource = true;
+    CTaskProgress *m_progress = nullptr;
+    bool m_cancelled = false;
 };
