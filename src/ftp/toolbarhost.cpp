@@ -40,6 +40,10 @@ CToolBarHost::CToolBarHost(QWidget *parent) : QWidget(parent), m_toolBar(new QTo
         action->setObjectName(QString::fromLatin1(CommandName(id)));
         if (action->text().isEmpty())
             action->setText(fallbackTip(id));
+        // Toolbar buttons take no focus by default; in a dialog the keyboard must reach them
+        // (Tab to the button, Space to press it).
+        if (QWidget *button = m_toolBar->widgetForAction(action))
+            button->setFocusPolicy(Qt::TabFocus);
         connect(action, &QAction::triggered, this, [this, id] {
             if (id == ID_VIEW_NODE_TOOL)
                 Q_EMIT dropDown(id);
