@@ -444,7 +444,13 @@ bool CWorkSpaceDoc::ReloadFromSourceTemp()
 bool CWorkSpaceDoc::CommitSourceText(const QByteArray &utf8)
 {
     QString path, error;
-    if (!CSourceText::WriteTempFile(utf8, &path, &error)) {
+    bool written = false;
+    const auto write = [&] { written = CSourceText::WriteTempFile(utf8, &path, &error); };
+    if (utf8.size() < CBackgroundTask::LargeWorkBytes())
+        write();
+    else
+        CBackgroundTask::Run(nullptr, QStringLiteral("Treewright"), QStringLiteral("Writing the source text..."), write, {});
+    if (!written) {
         ShowMessageText(QStringLiteral("The source text could not be written to a temporary file.\n\n%1").arg(error),
                         MB::IconInformation);
         return false;

@@ -71,6 +71,9 @@ private Q_SLOTS:
         QVERIFY(TestFiles::writeAll(copy, records(3, "new")));
         QVERIFY(doc.ReloadFromDisk());
         QCOMPARE(doc.GetDOMDocument()->documentElement().firstChild().nextSibling().text(), QStringLiteral("new"));
+        // So does a text typed on the Source page, written out on the thread first.
+        QVERIFY(doc.CommitSourceText(records(2, "typed")));
+        QCOMPARE(doc.GetDOMDocument()->documentElement().firstChild().nextSibling().text(), QStringLiteral("typed"));
         QCOMPARE(messages.count(), 0);
     }
 
