@@ -104,8 +104,9 @@ bool CWorkSpaceDoc::OnOpenDocument(const QString &path)
     try {
         auto parser = std::make_unique<XmlDocument>();
         ApplyParserSettings(*parser);
-        if (!LoadParser(*parser, path, QStringLiteral("Opening %1...").arg(info.fileName()))) {
-            if (!parser->wasCancelled())
+        bool cancelled = false;
+        if (!LoadParser(*parser, path, QStringLiteral("Opening %1...").arg(info.fileName()), &cancelled)) {
+            if (!cancelled)
                 ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
             return false;
         }
@@ -380,8 +381,9 @@ bool CWorkSpaceDoc::ReplaceTreeFrom(const QString &path)
     ApplyParserSettings(*parser);
     const QString label = path == m_sourceTempPath ? QStringLiteral("Reading the source text...")
                                                    : QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName());
+    bool cancelled = false;
     try {
-        if (LoadParser(*parser, path, label)) {
+        if (LoadParser(*parser, path, label, &cancelled)) {
             // The earlier tree is kept for undo: taking the edit back parses nothing again.
             std::swap(m_dom, parser);
             Record({CEditAction::Kind::ReplaceTree, {}, {}, {}, {}, {}, std::move(parser), currentPath});
@@ -391,7 +393,7 @@ bool CWorkSpaceDoc::ReplaceTreeFrom(const QString &path)
             Q_EMIT documentReplaced(currentPath);
             return true;
         }
-        if (!parser->wasCancelled())
+        if (!cancelled)
             ReportDOMError(CComError(ComCode::Ok), QStringLiteral("Error Loading/Parsing Document."), parser.get());
     } catch (const CComError &error) {
         ReportDOMError(error, QStringLiteral("Error Loading/Parsing Document."), parser.get());
@@ -399,8 +401,9 @@ bool CWorkSpaceDoc::ReplaceTreeFrom(const QString &path)
     return false;
 }
 
-bool CWorkSpaceDoc::LoadParser(XmlDocument &parser, const QString &path, const QString &label) const
+bool CWorkSpaceDoc::LoadParser(XmlDocument &parser, const QString &path, const QString &label, bool *cancelled) const
 {
+    *cancelled = false;
     if (QFileInfo(path).size() < CBackgroundTask::LargeWorkBytes())
         return parser.load(path);
     CTaskProgress progress;
@@ -417,7 +420,9 @@ bool CWorkSpaceDoc::LoadParser(XmlDocument &parser, const QString &path, const Q
         throw;
     }
     parser.setProgress(nullptr);
-    return loaded;
+    // Cancel pressed at any moment the dialog showed wins, even when the last bytes were read.
+    *cancelled = progress.IsCancelled();
+    return loaded && !*cancelled;
 }
 
 void CWorkSpaceDoc::SaveTree(const QString &path) const

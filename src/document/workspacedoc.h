@@ -178,8 +178,9 @@ Q_SIGNALS:
 private:
     void ApplyParserSettings(XmlDocument &parser) const;
     // Reads a file into `parser`; a large one on a thread of its own, the window painting, the
-    // bytes read shown and Cancel offered. False when it did not load or was cancelled.
-    bool LoadParser(XmlDocument &parser, const QString &path, const QString &label) const;
+    // bytes read shown and Cancel offered. False when it did not load or was cancelled (then
+    // `cancelled` is set and there is nothing to report).
+    bool LoadParser(XmlDocument &parser, const QString &path, const QString &label, bool *cancelled) const;
     // Writes the tree to `path`; a large document on a thread of its own. Throws CComError.
     void SaveTree(const QString &path) const;
     // The structural changes every operation makes through: each changes the DOM, counts as a

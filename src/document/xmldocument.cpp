@@ -258,14 +258,10 @@ bool XmlDocument::load(const QString &path)
     const bool ok = doc && ctxt->wellFormed && (!m_validateOnParse || ctxt->valid) && !guard.hadError()
         && !input.scanner.exceeded();
     if (!ok && m_progress && m_progress->IsCancelled()) {
-        m_cancelled = true;
-        m_parseError = XmlParseError();
-        m_parseError.errorCode = unsigned(XML_ERR_USER_STOP);
-        m_parseError.reason = QStringLiteral("Loading was cancelled.");
         if (doc)
             xmlFreeDoc(doc);
         xmlFreeParserCtxt(ctxt);
-        return false;
+        return cancelLoad();
     }
     if (!ok || !doc) {
         m_parseError = input.scanner.exceeded() ? tooManyAttributes(input.scanner) : guard.firstError();
@@ -283,7 +279,20 @@ bool XmlDocument::load(const QString &path)
         return false;
     if (m_recordSource)
         m_data->source = XmlSourceMap::Build(doc, path);
+    // Cancel pressed after the last read still means the user does not want the document.
+    if (m_progress && m_progress->IsCancelled())
+        return cancelLoad();
     return true;
+}
+
+bool XmlDocument::cancelLoad()
+{
+    m_data = emptyDocument();
+    m_cancelled = true;
+    m_parseError = XmlParseError();
+    m_parseError.errorCode = unsigned(XML_ERR_USER_STOP);
+    m_parseError.reason = QStringLiteral("Loading was cancelled.");
+    return false;
 }
 
 bool XmlDocument::loadXML(const QString &text)

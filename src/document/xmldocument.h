@@ -70,6 +70,8 @@ public:
 
 private:
     bool finishLoad(void *parserContext, struct _xmlDoc *doc, const QByteArray &head);
+    // Drops what was read and reports the load as cancelled; returns false.
+    bool cancelLoad();
 
     std::shared_ptr<DomData> m_data;
     XmlParseError m_parseError;

@@ -80,12 +80,20 @@ void CBackgroundTask::Run(QWidget *parent, const QString &title, const QString &
         dialog.setMinimumDuration(0);
         dialog.setAutoClose(false);
         dialog.setAutoReset(false);
-        if (progress.cancel) {
-            QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&progress, &dialog] {
+        // Cancel, Escape and the window's close button all ask the work to stop; the dialog
+        // stays up, input blocked, until the work has stopped.
+        bool cancelling = false;
+        const auto stop = [&progress, &dialog, &cancelling, thread] {
+            if (progress.cancel && !cancelling) {
+                cancelling = true;
                 progress.cancel();
                 dialog.setLabelText(QStringLiteral("Cancelling..."));
-            });
-        }
+            }
+            if (!thread->isFinished())
+                QTimer::singleShot(0, &dialog, [&dialog] { dialog.show(); });
+        };
+        QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, stop);
+        QObject::connect(&dialog, &QDialog::rejected, &dialog, stop);
         const auto update = [&progress, &dialog] {
             const qint64 total = progress.total ? progress.total() : 0;
             if (total <= 0 || !progress.done)
