@@ -2,6 +2,7 @@
 
 #include "domdata.h"
 #include "xmlchecks.h"
+#include "xmlimport.h"
 #include "xmlnamednodemap.h"
 #include "xmlnodelist.h"
 #include "xmlsourcemap.h"
@@ -435,13 +436,9 @@ XmlNode XmlNode::insertBefore(const XmlNode &newChildIn, const XmlNode &refChild
 
     XmlNode newChild = newChildIn;
     if (newChild.m_owner != m_owner) {
-        // A node of another document is copied into this one.
-        xmlNodePtr copy = newChild.m_node->type == XML_DOCUMENT_NODE ? nullptr
-                                                                     : xmlDocCopyNode(newChild.m_node, m_owner->doc, 1);
-        if (!copy)
-            fail(QStringLiteral("The node cannot be copied into this document."), ComCode::Fail);
-        m_owner->adopt(copy);
-        newChild = XmlNode(m_owner, copy);
+        // A node of another document is copied into this one, with no reference to an entity
+        // this document does not declare.
+        newChild = XmlImport::Copy(*this, newChild);
     }
     xmlNodePtr child = newChild.m_node;
 
@@ -671,14 +668,8 @@ XmlNode XmlNode::setAttributeNode(const XmlNode &attributeIn, const XmlNode &bef
         fail(QStringLiteral("The node is not an attribute."));
     requireWritable(m_node);
     XmlNode attribute = attributeIn;
-    if (attribute.m_owner != m_owner) {
-        xmlAttrPtr copy = xmlCopyProp(nullptr, reinterpret_cast<xmlAttrPtr>(attribute.m_node));
-        if (!copy)
-            fail(QString(), ComCode::OutOfMemory);
-        xmlSetTreeDoc(reinterpret_cast<xmlNodePtr>(copy), m_owner->doc);
-        m_owner->adopt(reinterpret_cast<xmlNodePtr>(copy));
-        attribute = XmlNode(m_owner, reinterpret_cast<xmlNodePtr>(copy));
-    }
+    if (attribute.m_owner != m_owner)
+        attribute = XmlImport::Copy(*this, attribute);
     xmlAttrPtr attr = reinterpret_cast<xmlAttrPtr>(attribute.m_node);
     if (attr->parent == m_node)
         return XmlNode();
