@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QWidget>
@@ -235,6 +236,15 @@ void check(Window &w)
         QList<XmlNode> shown;
         for (int row = 0; row < model->rowCount(index); ++row)
             shown.append(model->NodeOf(model->index(row, 0, index)));
+        if (shown != expected) {
+            QStringList names;
+            for (const XmlNode &n : shown)
+                names << n.nodeName();
+            names << QStringLiteral("| expected");
+            for (const XmlNode &n : expected)
+                names << n.nodeName();
+            std::fprintf(stderr, "under %s: %s\n", qPrintable(model->PathOf(index)), qPrintable(names.join(QLatin1Char(' '))));
+        }
         FuzzSupport::require(shown == expected, "the tree shows each node's elements");
     }
 
@@ -305,7 +315,8 @@ void step(Window (&windows)[2], Input &in)
     switch ((op >> 1) % 16) {
     case 0: {
         static const int types[] = {1, 2, 3, 4, 7, 8};
-        doc.CreateNode(w.tree->KeyOf(pickItem(w, in)), types[in.next() % 6], name, value);
+        const ItemKey parent = w.tree->KeyOf(pickItem(w, in)); // the input is read in one order
+        doc.CreateNode(parent, types[in.next() % 6], name, value);
         break;
     }
     case 1: doc.RenameNode(pickNode(w, in), name); break;
@@ -353,7 +364,11 @@ void step(Window (&windows)[2], Input &in)
             FuzzSupport::require(saved.load(path), "the saved file parses");
         }
         break;
-    case 15: doc.PutNodesOnClipboard(in.next() & 1, {pickNode(w, in)}); break;
+    case 15: {
+        const bool cut = in.next() & 1;
+        doc.PutNodesOnClipboard(cut, {pickNode(w, in)});
+        break;
+    }
     }
 }
 
@@ -372,8 +387,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             w.tree->OnInitialUpdate();
             w.doc.UndoStack()->clear();
         }
+        static const bool trace = qEnvironmentVariableIsSet("FUZZ_TRACE");
         for (int steps = 0; !in.done() && steps < 64; ++steps) {
             step(windows, in);
+            if (trace)
+                std::fprintf(stderr, "  %s\n  %s\n", windows[0].doc.GetDOMDocument()->xmlUtf8().constData(),
+                             windows[1].doc.GetDOMDocument()->xmlUtf8().constData());
             check(windows[0]);
             check(windows[1]);
         }
