@@ -863,7 +863,9 @@ void CWorkSpaceDoc::PutOnClipboard(bool cut, const XmlNode &node)
         throw CComError(ComCode::InvalidArg, QStringLiteral("The document itself cannot be put on the clipboard."));
     XmlNode fragment = clipboard.Fragment();
     const XmlNode copy = fragment.appendChild(node); // copied into the clipboard's own document
-    clipboard.SetOrigin(copy, node.ownerDocument());
+    // Only a copy with references needs its document's declarations, and keeps it alive for them.
+    if (XmlImport::HasEntityReferences(copy))
+        clipboard.SetOrigin(copy, node.ownerDocument());
     if (!cut || node.parentNode().isNull())
         return;
     try {

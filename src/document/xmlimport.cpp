@@ -222,3 +222,24 @@ XmlNode XmlImport::Copy(const XmlNode &into, const XmlNode &node, const XmlNode 
     owner->adopt(top);
     return XmlNode(owner, top);
 }
+
+bool XmlImport::HasEntityReferences(const XmlNode &node)
+{
+    if (node.isNull() || node.rawNs())
+        return false;
+    std::vector<xmlNodePtr> stack{node.rawNode()};
+    while (!stack.empty()) {
+        const xmlNodePtr n = stack.back();
+        stack.pop_back();
+        if (n->type == XML_ENTITY_REF_NODE)
+            return true;
+        if (n->type == XML_ELEMENT_NODE)
+            for (xmlAttrPtr a = n->properties; a; a = a->next)
+                for (xmlNodePtr c = a->children; c; c = c->next)
+                    stack.push_back(c);
+        if (n->type == XML_ELEMENT_NODE || n->type == XML_ATTRIBUTE_NODE || n->type == XML_DOCUMENT_FRAG_NODE)
+            for (xmlNodePtr c = n->children; c; c = c->next)
+                stack.push_back(c);
+    }
+    return false;
+}

@@ -18,6 +18,9 @@ public:
     // content is unknown (an external entity that was not read) or expands beyond a bound.
     static XmlNode Copy(const XmlNode &into, const XmlNode &node, const XmlNode &entities = XmlNode());
 
+    // Whether `node` or anything under it (attribute values included) is an entity reference.
+    static bool HasEntityReferences(const XmlNode &node);
+
     // Bytes of entity content one copy may expand to.
     static constexpr long long ExpansionLimit = 64ll << 20;
     // Entities nested in entities one copy follows.
