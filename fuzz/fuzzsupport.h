@@ -3,8 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// What every fuzz target shares: an offscreen application made once, message boxes answered at
-// once, and a check that stops the run with a message when an invariant breaks.
+// What every fuzz target shares: an offscreen application made once, with settings of its own
+// (both parser switches off), message boxes answered at once, and a check that stops the run
+// with a message when an invariant breaks.
 namespace FuzzSupport {
 
 void init();

@@ -30,6 +30,9 @@ struct DomData
     // Where the nodes stood in the file the document was read from; null when it was not read
     // from a file or its text could not be matched to the tree.
     std::unique_ptr<XmlSourceMap> source;
+    // Set for a document that only keeps copies for later (the node clipboard's): nodes copied
+    // into it keep their entity references unsettled until they are copied out again.
+    bool holdsCopies = false;
 
 private:
     std::vector<xmlNodePtr> m_detached;

@@ -1,5 +1,7 @@
 #include "nodeclipboard.h"
 
+#include "domdata.h"
+
 CNodeClipboard &CNodeClipboard::instance()
 {
     static CNodeClipboard clipboard;
@@ -17,6 +19,8 @@ void CNodeClipboard::Reset()
     m_document = std::make_unique<XmlDocument>();
     m_fragment = m_document->createDocumentFragment();
     m_holder = m_document->createElement(QStringLiteral("CLIPBOARD"));
+    m_fragment.owner()->holdsCopies = true;
+    m_origins.clear();
     m_fromSystem.clear();
     m_filled = false;
 }

@@ -3,6 +3,7 @@
 #include "xmldocument.h"
 #include "xmlnode.h"
 
+#include <QHash>
 #include <QList>
 
 #include <memory>
@@ -22,6 +23,11 @@ public:
     bool IsFilled() const { return m_filled; }
     void SetFilled(bool filled) { m_filled = filled; }
 
+    // The document a node on the clipboard was copied from. Its entity references are left as
+    // they were; a paste settles them against the declarations of that document.
+    void SetOrigin(const XmlNode &copy, const XmlNode &origin) { m_origins.insert(copy, origin); }
+    XmlNode Origin(const XmlNode &copy) const { return m_origins.value(copy); }
+
     // Nodes whose text came from the system clipboard: only their "CLIPBOARD" wrapper is unwrapped.
     void MarkFromSystemClipboard(const XmlNode &node) { m_fromSystem.append(node); }
     bool IsFromSystemClipboard(const XmlNode &node) const { return m_fromSystem.contains(node); }
@@ -32,6 +38,7 @@ private:
     std::unique_ptr<XmlDocument> m_document;
     XmlNode m_fragment;
     XmlNode m_holder;
+    QHash<XmlNode, XmlNode> m_origins;
     QList<XmlNode> m_fromSystem;
     bool m_filled = false;
 };

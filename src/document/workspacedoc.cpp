@@ -4,6 +4,7 @@
 #include "edittransaction.h"
 #include "nodeclipboard.h"
 #include "sourcetext.h"
+#include "xmlimport.h"
 #include "xmlnamednodemap.h"
 #include "xmlnodelist.h"
 #include "framework/appsettings.h"
@@ -913,6 +914,9 @@ void CWorkSpaceDoc::PutOnClipboard(bool cut, const XmlNode &node)
         throw CComError(ComCode::InvalidArg, QStringLiteral("The document itself cannot be put on the clipboard."));
     XmlNode fragment = clipboard.Fragment();
     const XmlNode copy = fragment.appendChild(node); // copied into the clipboard's own document
+    // Only a copy with references needs its document's declarations, and keeps it alive for them.
+    if (XmlImport::HasEntityReferences(copy))
+        clipboard.SetOrigin(copy, node.ownerDocument());
     if (!cut || node.parentNode().isNull())
         return;
     try {
@@ -1000,14 +1004,27 @@ bool CWorkSpaceDoc::PasteNodes()
         XmlNamedNodeMap attributes = clipboard.Holder().attributes();
         if (attributes.length() > 0 && target.nodeType() != NodeType::Element)
             throw CComError(ComCode::InvalidArg, QStringLiteral("Attributes can only be pasted onto an element."));
+        // A copy: nodes of the clipboard stay there. Its entity references are settled against
+        // the document the node came from, so none is left that this document does not declare;
+        // a lone reference replaced by its content gives each node of that content.
+        const auto paste = [&](const XmlNode &node, const XmlNode &origin) {
+            const XmlNode copy = XmlImport::Copy(target, node, origin);
+            if (copy.nodeType() != NodeType::DocumentFragment) {
+                appended.append(InsertNode(target, copy));
+                return;
+            }
+            for (XmlNode part = copy.firstChild(); !part.isNull(); part = copy.firstChild())
+                appended.append(InsertNode(target, part));
+        };
         XmlNodeList items = clipboard.Fragment().childNodes();
         for (XmlNode item = items.nextNode(); !item.isNull(); item = items.nextNode()) {
+            const XmlNode origin = clipboard.Origin(item);
             if (item.nodeName() == QLatin1String("CLIPBOARD") && clipboard.IsFromSystemClipboard(item)) {
                 XmlNodeList wrapped = item.childNodes();
                 for (XmlNode inner = wrapped.nextNode(); !inner.isNull(); inner = wrapped.nextNode())
-                    appended.append(InsertNode(target, inner)); // a copy: nodes of the clipboard stay there
+                    paste(inner, origin);
             } else {
-                appended.append(InsertNode(target, item));
+                paste(item, origin);
             }
         }
         for (XmlNode attribute = attributes.nextNode(); !attribute.isNull(); attribute = attributes.nextNode()) {

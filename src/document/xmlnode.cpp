@@ -2,6 +2,7 @@
 
 #include "domdata.h"
 #include "xmlchecks.h"
+#include "xmlimport.h"
 #include "xmlnamednodemap.h"
 #include "xmlnodelist.h"
 #include "xmlsourcemap.h"
@@ -9,6 +10,11 @@
 
 #include <QHash>
 
+#include <vector>
+
+#include <libxml/entities.h>
+#include <libxml/hash.h>
+#include <libxml/uri.h>
 #include <libxml/xmlsave.h>
 
 namespace {
@@ -31,6 +37,94 @@ void requireWritable(xmlNodePtr node)
 {
     if (isReadOnlyPlace(node))
         fail(QStringLiteral("The node is read-only."), ComCode::AccessDenied);
+}
+
+// A namespace name the parser takes in a declaration of `prefix` (empty for the default
+// namespace): a URI reference, never one of the two reserved names, and empty only to undeclare
+// the default namespace.
+void requireDeclarable(const QByteArray &prefix, const QByteArray &uri)
+{
+    bool ok = !uri.isEmpty() || prefix.isEmpty();
+    if (uri == "http://www.w3.org/XML/1998/namespace" || uri == "http://www.w3.org/2000/xmlns/")
+        ok = false;
+    if (ok && !uri.isEmpty()) {
+        xmlURIPtr parsed = xmlParseURI(uri.constData());
+        ok = parsed != nullptr;
+        xmlFreeURI(parsed);
+    }
+    if (!ok)
+        fail(QStringLiteral("\"%1\" is not a namespace name that can be declared.").arg(Dom::fromXml(Dom::X(uri))));
+}
+
+// An attribute made under a declaration's name is written as a declaration, and read back as one.
+void requireDeclarableValue(xmlNodePtr attr, const QString &value)
+{
+    if (attr->type != XML_ATTRIBUTE_NODE || attr->ns)
+        return;
+    const QByteArray name(reinterpret_cast<const char *>(attr->name));
+    if (name != "xmlns" && !name.startsWith("xmlns:"))
+        return;
+    const QByteArray prefix = name.mid(6);
+    if (prefix == "xml" || prefix == "xmlns")
+        fail(QStringLiteral("\"%1\" cannot be declared.").arg(Dom::fromXml(attr->name)));
+    requireDeclarable(prefix, Dom::toXml(value));
+}
+
+// Binds a name written with a prefix ("p:q") but made without a namespace to the namespace that
+// prefix has where the node stands: the declarations of `node` itself, then those in scope at
+// `scope`. A prefix declared nowhere there makes a name the parser refuses, so it is refused here.
+void bindPrefix(xmlNodePtr node, xmlNodePtr scope)
+{
+    if (node->ns)
+        return;
+    const QByteArray qname(reinterpret_cast<const char *>(node->name));
+    const int colon = qname.indexOf(':');
+    if (colon <= 0)
+        return;
+    const QByteArray prefix = qname.left(colon);
+    if (prefix == "xmlns")
+        return; // a declaration written as an attribute, checked as one
+    xmlNsPtr ns = nullptr;
+    if (node->type == XML_ELEMENT_NODE) {
+        for (xmlNsPtr d = node->nsDef; d && !ns; d = d->next)
+            if (d->prefix && prefix == reinterpret_cast<const char *>(d->prefix))
+                ns = d;
+    }
+    if (!ns && scope && scope->type == XML_ELEMENT_NODE)
+        ns = xmlSearchNs(scope->doc, scope, X(prefix));
+    if (!ns && prefix == "xml")
+        ns = xmlSearchNs(node->doc, node, X(prefix));
+    if (!ns)
+        fail(QStringLiteral("The prefix \"%1\" of \"%2\" is not declared here.").arg(Dom::fromXml(X(prefix)), Dom::fromXml(node->name)));
+    xmlNodeSetName(node, X(qname.mid(colon + 1)));
+    node->ns = ns;
+}
+
+// Whether the document's content refers to an entity that `subset` declares: without that
+// declaration the document would no longer parse.
+bool usesEntitiesOf(xmlDocPtr doc, xmlDtdPtr subset)
+{
+    std::vector<xmlNodePtr> stack;
+    for (xmlNodePtr c = doc->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE)
+            stack.push_back(c);
+    while (!stack.empty()) {
+        const xmlNodePtr n = stack.back();
+        stack.pop_back();
+        if (n->type == XML_ENTITY_REF_NODE) {
+            if (xmlGetDtdEntity(doc, n->name) == nullptr && subset->entities
+                && xmlHashLookup(static_cast<xmlHashTablePtr>(subset->entities), n->name))
+                return true;
+            continue;
+        }
+        if (n->type == XML_ELEMENT_NODE)
+            for (xmlAttrPtr a = n->properties; a; a = a->next)
+                for (xmlNodePtr c = a->children; c; c = c->next)
+                    stack.push_back(c);
+        for (xmlNodePtr c = n->children; c; c = c->next)
+            stack.push_back(c);
+    }
+    return false;
 }
 
 bool isDeclaration(xmlNodePtr node)
@@ -267,6 +361,8 @@ void XmlNode::setNodeValue(const QString &value)
     if (m_ns) {
         if (!XmlChecks::hasOnlyXmlChars(value))
             fail(QStringLiteral("The text contains a character that XML does not allow."));
+        requireDeclarable(m_ns->prefix ? QByteArray(reinterpret_cast<const char *>(m_ns->prefix)) : QByteArray(),
+                          Dom::toXml(value));
         xmlFree(const_cast<xmlChar *>(m_ns->href));
         m_ns->href = xmlStrdup(X(Dom::toXml(value)));
         if (XmlSourceMap *map = sourceMap(m_owner))
@@ -277,6 +373,7 @@ void XmlNode::setNodeValue(const QString &value)
     switch (m_node->type) {
     case XML_ATTRIBUTE_NODE:
         checkValueFor(m_node, value);
+        requireDeclarableValue(m_node, value);
         setAttrValue(reinterpret_cast<xmlAttrPtr>(m_node), value);
         if (XmlSourceMap *map = sourceMap(m_owner))
             map->Edited(m_node);
@@ -435,13 +532,9 @@ XmlNode XmlNode::insertBefore(const XmlNode &newChildIn, const XmlNode &refChild
 
     XmlNode newChild = newChildIn;
     if (newChild.m_owner != m_owner) {
-        // A node of another document is copied into this one.
-        xmlNodePtr copy = newChild.m_node->type == XML_DOCUMENT_NODE ? nullptr
-                                                                     : xmlDocCopyNode(newChild.m_node, m_owner->doc, 1);
-        if (!copy)
-            fail(QStringLiteral("The node cannot be copied into this document."), ComCode::Fail);
-        m_owner->adopt(copy);
-        newChild = XmlNode(m_owner, copy);
+        // A node of another document is copied into this one, with no reference to an entity
+        // this document does not declare.
+        newChild = XmlImport::Copy(*this, newChild);
     }
     xmlNodePtr child = newChild.m_node;
 
@@ -503,6 +596,14 @@ XmlNode XmlNode::insertBefore(const XmlNode &newChildIn, const XmlNode &refChild
         fail(QStringLiteral("Nothing can come before the XML declaration."));
     }
 
+    if (child->type == XML_ELEMENT_NODE) {
+        // A new element may come with a declaration of its own namespace.
+        for (xmlNsPtr d = child->nsDef; d; d = d->next)
+            requireDeclarable(d->prefix ? QByteArray(reinterpret_cast<const char *>(d->prefix)) : QByteArray(),
+                              QByteArray(reinterpret_cast<const char *>(d->href ? d->href : BAD_CAST "")));
+        bindPrefix(child, m_node);
+    }
+
     XmlSourceMap *map = sourceMap(m_owner);
     if (child->parent) {
         if (map)
@@ -529,6 +630,8 @@ XmlNode XmlNode::removeChild(const XmlNode &child)
         || child.m_node->type == XML_ATTRIBUTE_NODE)
         fail(QStringLiteral("The node is not a child of this node."));
     requireWritable(m_node);
+    if (child.m_node->type == XML_DTD_NODE && usesEntitiesOf(m_owner->doc, reinterpret_cast<xmlDtdPtr>(child.m_node)))
+        fail(QStringLiteral("The document uses entities that its document type declaration declares."), ComCode::Fail);
     xmlUnlinkNode(child.m_node);
     m_owner->adopt(child.m_node);
     if (XmlSourceMap *map = sourceMap(m_owner))
@@ -592,7 +695,9 @@ void XmlNode::renameElement(const QString &name)
     const int colon = qname.indexOf(':');
     const QByteArray prefix = colon > 0 ? qname.left(colon) : QByteArray();
     xmlNsPtr ns = xmlSearchNs(m_node->doc, m_node, prefix.isEmpty() ? nullptr : X(prefix));
-    // An undeclared prefix stays part of the name: the document is still well-formed XML.
+    // A prefix declared nowhere in scope would make a document that does not parse again.
+    if (colon > 0 && !ns)
+        fail(QStringLiteral("The prefix \"%1\" of \"%2\" is not declared here.").arg(Dom::fromXml(X(prefix)), name));
     const QByteArray local = ns && colon > 0 ? qname.mid(colon + 1) : qname;
     xmlNodeSetName(m_node, X(local));
     m_node->ns = ns && (colon > 0 || !ns->prefix) ? ns : nullptr;
@@ -628,6 +733,7 @@ void XmlNode::setAttribute(const QString &name, const QString &value)
         if (existing.m_ns) {
             const_cast<XmlNode &>(existing).setNodeValue(value);
         } else {
+            requireDeclarableValue(existing.m_node, value);
             setAttrValue(reinterpret_cast<xmlAttrPtr>(existing.m_node), value);
             if (XmlSourceMap *map = sourceMap(m_owner))
                 map->Edited(existing.m_node);
@@ -639,6 +745,7 @@ void XmlNode::setAttribute(const QString &name, const QString &value)
         const QByteArray prefix = qname.size() > 6 ? qname.mid(6) : QByteArray();
         if (prefix == "xml" || prefix == "xmlns" || (!prefix.isEmpty() && value.isEmpty()))
             fail(QStringLiteral("\"%1\" cannot be declared.").arg(name));
+        requireDeclarable(prefix, bytes);
         if (!xmlNewNs(m_node, X(bytes), prefix.isEmpty() ? nullptr : X(prefix)))
             fail(QStringLiteral("\"%1\" cannot be declared.").arg(name));
         if (XmlSourceMap *map = sourceMap(m_owner))
@@ -650,6 +757,8 @@ void XmlNode::setAttribute(const QString &name, const QString &value)
     if (colon > 0) {
         const QByteArray prefix = qname.left(colon);
         ns = xmlSearchNs(m_node->doc, m_node, X(prefix));
+        if (!ns)
+            fail(QStringLiteral("The prefix \"%1\" of \"%2\" is not declared here.").arg(Dom::fromXml(X(prefix)), name));
     }
     xmlAttrPtr attr = ns ? xmlNewNsProp(m_node, ns, X(qname.mid(colon + 1)), X(bytes)) : xmlNewProp(m_node, X(qname), X(bytes));
     if (!attr)
@@ -671,17 +780,13 @@ XmlNode XmlNode::setAttributeNode(const XmlNode &attributeIn, const XmlNode &bef
         fail(QStringLiteral("The node is not an attribute."));
     requireWritable(m_node);
     XmlNode attribute = attributeIn;
-    if (attribute.m_owner != m_owner) {
-        xmlAttrPtr copy = xmlCopyProp(nullptr, reinterpret_cast<xmlAttrPtr>(attribute.m_node));
-        if (!copy)
-            fail(QString(), ComCode::OutOfMemory);
-        xmlSetTreeDoc(reinterpret_cast<xmlNodePtr>(copy), m_owner->doc);
-        m_owner->adopt(reinterpret_cast<xmlNodePtr>(copy));
-        attribute = XmlNode(m_owner, reinterpret_cast<xmlNodePtr>(copy));
-    }
+    if (attribute.m_owner != m_owner)
+        attribute = XmlImport::Copy(*this, attribute);
     xmlAttrPtr attr = reinterpret_cast<xmlAttrPtr>(attribute.m_node);
     if (attr->parent == m_node)
         return XmlNode();
+    requireDeclarableValue(attribute.m_node, attribute.nodeValue());
+    bindPrefix(attribute.m_node, m_node);
     if (attr->parent)
         fail(QStringLiteral("The attribute belongs to another element."));
     const XmlNode old = getAttributeNode(attribute.nodeName());

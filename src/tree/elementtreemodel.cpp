@@ -294,6 +294,13 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
 
 void CElementTreeModel::OnNodeInserted(const XmlNode &node)
 {
+    if (!m_changing && node.nodeType() == NodeType::EntityReference) {
+        // The elements of a reference's content show under the item of the reference's parent,
+        // as when it is removed: that branch is filled again.
+        if (CElementTreeItem *parent = m_items.value(m_document->GetItemKey(node.parentNode())))
+            ResetChildren(parent);
+        return;
+    }
     if (m_changing || !CChildCursor::IsShown(node.nodeType()))
         return;
     CElementTreeItem *parent = m_items.value(m_document->GetItemKey(node.parentNode()));

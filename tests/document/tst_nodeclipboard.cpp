@@ -29,6 +29,17 @@ private:
         return node;
     }
     static QString body(CWorkSpaceDoc &doc) { return doc.GetDOMDocument()->documentElement().xml(); }
+    // Whether the document's saved text parses again.
+    static bool reparses(CWorkSpaceDoc &doc)
+    {
+        XmlDocument again;
+        return again.loadXML(QString::fromUtf8(doc.GetDOMDocument()->xmlUtf8()));
+    }
+    static const QString entitySource()
+    {
+        return QStringLiteral("<!DOCTYPE r [<!ENTITY e \"x<b>&f;</b>\"><!ENTITY f \"y\"><!ENTITY v \"1&f;\">]>"
+                              "<r><a k=\"&v;\">&e;</a></r>");
+    }
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
@@ -133,6 +144,119 @@ private Q_SLOTS:
         select(doc, QStringLiteral("/r/t/"), 2);
         QVERIFY(doc.PasteNodes());
         QCOMPARE(doc.FindNodeByPath(QStringLiteral("/r/t/")).xml(), QStringLiteral("<t><CLIPBOARD k=\"v\"><a/></CLIPBOARD></t>"));
+    }
+
+    // A reference to an entity the target does not declare would make a document that no longer
+    // parses: it arrives as its content; one the target declares stays a reference.
+    void entityReferencesCrossDocuments_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("declared nowhere in the target") << QStringLiteral("<t/>")
+                                                        << QStringLiteral("<t><a k=\"1y\">x<b>y</b></a></t>");
+        QTest::newRow("declared in the target") << QStringLiteral("<!DOCTYPE t [<!ENTITY e \"z\">]><t/>")
+                                                << QStringLiteral("<t><a k=\"1y\">&e;</a></t>");
+        QTest::newRow("only the nested one declared") << QStringLiteral("<!DOCTYPE t [<!ENTITY f \"z\">]><t/>")
+                                                      << QStringLiteral("<t><a k=\"1&f;\">x<b>&f;</b></a></t>");
+    }
+    void entityReferencesCrossDocuments()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, result);
+        MessageRecorder messages;
+        for (const bool cut : {false, true}) {
+            CWorkSpaceDoc source, other;
+            load(source, entitySource());
+            load(other, target);
+            QVERIFY(source.PutNodeOnClipboard(cut, select(source, QStringLiteral("/r/a/"), 1)));
+            other.SetItemNode(1, other.GetDOMDocument()->documentElement()); // not the document type, also named t
+            other.SetCurrentItem(1);
+            QVERIFY2(other.PasteNodes(), qPrintable(messages.lastText()));
+            QCOMPARE(body(other), result);
+            QVERIFY(reparses(other));
+            QVERIFY(reparses(source));
+            // Undone in both, each document is as it was.
+            QVERIFY(other.Undo());
+            QCOMPARE(body(other), QStringLiteral("<t/>"));
+            if (cut) {
+                QVERIFY(source.Undo());
+                QCOMPARE(body(source), QStringLiteral("<r><a k=\"&v;\">&e;</a></r>"));
+            }
+        }
+    }
+
+    void entityReferenceStaysWithinItsDocument()
+    {
+        CWorkSpaceDoc doc;
+        load(doc, entitySource());
+        const XmlNode a = select(doc, QStringLiteral("/r/a/"), 1);
+        QVERIFY(doc.PutNodeOnClipboard(false, a));
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(body(doc), QStringLiteral("<r><a k=\"&v;\">&e;<a k=\"&v;\">&e;</a></a></r>"));
+        // A lone reference, too.
+        QVERIFY(doc.PutNodeOnClipboard(false, a.firstChild()));
+        QVERIFY(doc.PasteNodes());
+        QCOMPARE(body(doc), QStringLiteral("<r><a k=\"&v;\">&e;<a k=\"&v;\">&e;</a>&e;</a></r>"));
+    }
+
+    void loneEntityReferenceArrivesAsItsContent()
+    {
+        CWorkSpaceDoc source, other;
+        load(source, entitySource());
+        load(other, QStringLiteral("<t/>"));
+        QVERIFY(source.PutNodeOnClipboard(false, select(source, QStringLiteral("/r/a/"), 1).firstChild()));
+        select(other, QStringLiteral("/t/"), 1);
+        QVERIFY(other.PasteNodes());
+        QCOMPARE(body(other), QStringLiteral("<t>x<b>y</b></t>"));
+        // One paste, one step back.
+        QVERIFY(other.Undo());
+        QCOMPARE(body(other), QStringLiteral("<t/>"));
+    }
+
+    void entityWhoseContentIsUnknownIsNotPasted()
+    {
+        MessageRecorder messages;
+        CWorkSpaceDoc source, other;
+        // An external entity that was not read: nothing to put in the reference's place.
+        load(source, QStringLiteral("<!DOCTYPE r [<!ENTITY x SYSTEM \"missing.ent\">]><r><a>&x;</a></r>"));
+        load(other, QStringLiteral("<t/>"));
+        QVERIFY(source.PutNodeOnClipboard(false, select(source, QStringLiteral("/r/a/"), 1)));
+        select(other, QStringLiteral("/t/"), 1);
+        QVERIFY(!other.PasteNodes());
+        QVERIFY(messages.lastText().startsWith(QStringLiteral("Unable to paste items.")));
+        QVERIFY(messages.lastText().contains(QStringLiteral("\"x\"")));
+        QCOMPARE(body(other), QStringLiteral("<t/>"));
+        QVERIFY(CWorkSpaceDoc::IsClipboardFilled());
+    }
+
+    void entityExpansionIsBounded()
+    {
+        MessageRecorder messages;
+        CWorkSpaceDoc source, other;
+        // 2,000 references to 50,000 characters: 100 MB once expanded.
+        load(source, QStringLiteral("<!DOCTYPE r [<!ENTITY e \"%1\">]><r><a>%2</a></r>")
+                         .arg(QString(50000, QLatin1Char('x')), QStringLiteral("&e;").repeated(2000)));
+        load(other, QStringLiteral("<t/>"));
+        QVERIFY(source.PutNodeOnClipboard(false, select(source, QStringLiteral("/r/a/"), 1)));
+        select(other, QStringLiteral("/t/"), 1);
+        QVERIFY(!other.PasteNodes());
+        QVERIFY(messages.lastText().contains(QStringLiteral("expands to more content than can be copied")));
+        QCOMPARE(body(other), QStringLiteral("<t/>"));
+    }
+
+    void systemClipboardEntityArrivesAsItsContent()
+    {
+        const QString text = QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"x\">]>\n"
+                                            "<r a=\"1\"><b>&e;</b></r>");
+        QGuiApplication::clipboard()->setText(text);
+        if (QGuiApplication::clipboard()->text() != text)
+            QSKIP("this platform has no clipboard");
+        CWorkSpaceDoc doc;
+        load(doc, QStringLiteral("<t/>"));
+        select(doc, QStringLiteral("/t/"), 1);
+        QVERIFY(doc.PasteFromSystemClipboard());
+        QCOMPARE(body(doc), QStringLiteral("<t><r a=\"1\"><b>x</b></r></t>"));
+        QVERIFY(reparses(doc));
     }
 
     void pasteFromSystemClipboard_data()

@@ -206,6 +206,68 @@ private Q_SLOTS:
         QCOMPARE(docNode.firstChild().nodeValue(), QStringLiteral("version='1.0' encoding='UTF-8' standalone='no'"));
     }
 
+    // Edits that would save a document the parser then refuses are refused, and change nothing;
+    // their well-formed twins are made.
+    void editsThatWouldNotParseAgain_data()
+    {
+        QTest::addColumn<QString>("xml");
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("done");
+        enum { Create = 1, CreateAttribute = 2, Rename = 3, SetValue = 4, DeleteDoctype = 5 };
+        const QString plain = QStringLiteral("<r a=\"1\"/>");
+        const QString declared = QStringLiteral("<r xmlns:p=\"urn:p\" a=\"1\"/>");
+        QTest::newRow("element with an undeclared prefix") << plain << int(Create) << "p:q" << "" << false;
+        QTest::newRow("element with a declared prefix") << declared << int(Create) << "p:q" << "" << true;
+        QTest::newRow("element declaring a namespace that is no URI") << plain << int(Create) << "q" << "<x/>" << false;
+        QTest::newRow("element declaring its namespace") << plain << int(Create) << "p:q" << "urn:q" << true;
+        QTest::newRow("attribute with an undeclared prefix") << plain << int(CreateAttribute) << "p:b" << "v" << false;
+        QTest::newRow("attribute with a declared prefix") << declared << int(CreateAttribute) << "p:b" << "v" << true;
+        QTest::newRow("xmlns attribute that is no URI") << plain << int(CreateAttribute) << "xmlns" << "a b" << false;
+        QTest::newRow("xmlns:p attribute of the reserved name")
+            << plain << int(CreateAttribute) << "xmlns:p" << "http://www.w3.org/2000/xmlns/" << false;
+        QTest::newRow("xmlns attribute") << plain << int(CreateAttribute) << "xmlns" << "urn:d" << true;
+        QTest::newRow("rename to an undeclared prefix") << plain << int(Rename) << "p:r" << "" << false;
+        QTest::newRow("rename attribute to an undeclared prefix") << plain << int(Rename) << "p:a" << "" << false;
+        QTest::newRow("declaration value that is no URI") << declared << int(SetValue) << "xmlns:p" << "]]>" << false;
+        QTest::newRow("declaration value") << declared << int(SetValue) << "xmlns:p" << "urn:other" << true;
+        QTest::newRow("doctype whose entity is used")
+            << "<!DOCTYPE r [<!ENTITY e \"x\">]><r a=\"&e;\"/>" << int(DeleteDoctype) << "" << "" << false;
+        QTest::newRow("doctype whose entity is not used")
+            << "<!DOCTYPE r [<!ENTITY e \"x\">]><r a=\"1\"/>" << int(DeleteDoctype) << "" << "" << true;
+    }
+    void editsThatWouldNotParseAgain()
+    {
+        QFETCH(QString, xml);
+        QFETCH(int, edit);
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        QFETCH(bool, done);
+        MessageRecorder messages;
+        CWorkSpaceDoc doc;
+        load(doc, xml);
+        const XmlNode root = doc.GetDOMDocument()->documentElement();
+        const QString before = doc.GetDOMDocument()->xml();
+        bool ok = false;
+        switch (edit) {
+        case 1: ok = !doc.CreateNode(1, NodeType::Element, name, value).isNull(); break;
+        case 2: ok = !doc.CreateNode(1, NodeType::Attribute, name, value).isNull(); break;
+        case 3: ok = doc.RenameNode(name.endsWith(QLatin1Char('a')) ? root.getAttributeNode(QStringLiteral("a")) : root, name); break;
+        case 4: ok = doc.SetNodeValue(root.getAttributeNode(name), value); break;
+        case 5:
+            doc.SetItemNode(2, doc.GetDOMDocument()->documentNode().firstChild());
+            ok = doc.DeleteNode(2);
+            break;
+        }
+        QCOMPARE(ok, done);
+        QCOMPARE(messages.count(), done ? 0 : 1);
+        if (!done)
+            QCOMPARE(doc.GetDOMDocument()->xml(), before);
+        XmlDocument again;
+        QVERIFY2(again.loadXML(QString::fromUtf8(doc.GetDOMDocument()->xmlUtf8())), qPrintable(doc.GetDOMDocument()->xml()));
+    }
+
     void deleteAndCurrentElement()
     {
         CWorkSpaceDoc doc;

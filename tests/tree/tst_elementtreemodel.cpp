@@ -240,6 +240,19 @@ private Q_SLOTS:
         const QModelIndex fresh = tree.item({"r"});
         QVERIFY(model->KeyOf(fresh) != a && model->KeyOf(fresh) != b);
     }
+
+    void entityReferencePutBackShowsItsElements()
+    {
+        TreeFixture tree("<!DOCTYPE r [<!ENTITY e \"<b><c/></b>\">]><r><a/>&e;<d/></r>");
+        auto *model = tree.view->TreeModel();
+        QCOMPARE(labelsUnder(model, tree.item({"r"})), (QStringList{"a", "b", "d"}));
+        const XmlNode reference = tree.document->GetDOMDocument()->documentElement().firstChild().nextSibling();
+        QVERIFY(tree.document->DeleteNodes({reference}));
+        QCOMPARE(labelsUnder(model, tree.item({"r"})), (QStringList{"a", "d"}));
+        QVERIFY(tree.document->Undo());
+        QCOMPARE(labelsUnder(model, tree.item({"r"})), (QStringList{"a", "b", "d"}));
+        QCOMPARE(labelsUnder(model, tree.item({"r", "b"})), QStringList{"c"});
+    }
 };
 
 QTEST_MAIN(TestElementTreeModel)
