@@ -21,6 +21,9 @@ class CElementTreeModel : public QAbstractItemModel
 public:
     // How many children one step of lazy filling makes.
     static constexpr int BatchSize = 256;
+    // How many steps up the tree, summed over the tracked indexes, a removal may make Qt walk
+    // before it is reported as a change of layout instead of removed rows.
+    static constexpr qint64 LongTrackedWalk = 20000;
 
     explicit CElementTreeModel(CWorkSpaceDoc *document, QObject *parent = nullptr);
     ~CElementTreeModel() override;
@@ -60,6 +63,13 @@ public:
     Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
+Q_SIGNALS:
+    // A removal reported as a change of layout: the rows `first` to `last` of `parent` are about
+    // to leave (the view moves its caret off them, as it does before rows are removed), and
+    // have left once the layout changed.
+    void rowsLeavingInLayout(const QModelIndex &parent, int first, int last);
+    void rowsLeftInLayout();
+
 private:
     CElementTreeItem *ItemOf(const QModelIndex &index) const;
     QModelIndex IndexOf(CElementTreeItem *item) const;
@@ -70,6 +80,11 @@ private:
     // when the node is not last among the shown child nodes.
     CElementTreeItem *AddTailItem(CElementTreeItem *item, const XmlNode &node);
     void DeleteSubtree(CElementTreeItem *item);
+    // True when the rows signals of a removal would make Qt walk the tracked indexes for long.
+    bool TrackedWalkIsLong() const;
+    // Moves the tracked indexes after `removed` left `parent`'s children: those in its subtree
+    // become invalid, its later siblings move up a row.
+    void UpdateTrackedIndexes(CElementTreeItem *removed, CElementTreeItem *parent);
     // The items follow the document's structural changes.
     void OnNodeInserted(const XmlNode &node);
     void OnNodeRemoved(const XmlNode &node, const XmlNode &formerParent);

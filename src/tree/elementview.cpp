@@ -1,6 +1,7 @@
 #include "elementview.h"
 
 #include "dragpicture.h"
+#include "treebranchstyle.h"
 #include "elementtreemodel.h"
 #include "nodedragdata.h"
 #include "nodemove.h"
@@ -53,23 +54,58 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
     }
     // Items leave the tree whenever the document removes their nodes; when the caret goes with
     // them, the item the tree selects in their place becomes current.
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex &parent, int first, int last) {
-        for (QModelIndex above = currentIndex(); above.isValid() && !m_caretRemoved; above = above.parent())
-            m_caretRemoved = above.parent() == parent && above.row() >= first && above.row() <= last;
-        if (m_caretRemoved)
-            m_quietSelection = true;
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &CElementView::OnRowsLeaving);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CElementView::OnRowsLeft);
+    connect(m_model, &CElementTreeModel::rowsLeavingInLayout, this, [this](const QModelIndex &parent, int first, int last) {
+        MoveCaretOffRows(parent, first, last);
+        OnRowsLeaving(parent, first, last);
     });
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
-        if (!m_caretRemoved)
-            return;
-        m_caretRemoved = false;
-        m_quietSelection = false;
-        const QModelIndex caret = currentIndex();
-        if (caret.isValid())
-            selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
-        OnCurrentItemChanged(caret);
+    connect(m_model, &CElementTreeModel::rowsLeftInLayout, this, [this] {
+        setState(NoState);
+        OnRowsLeft();
     });
+    // One object for every tree: made with the first.
+    static QPointer<CTreeBranchStyle> branchStyle;
+    if (!branchStyle)
+        branchStyle = new CTreeBranchStyle(qApp);
+    setStyle(branchStyle);
     RegisterCommands();
+}
+
+void CElementView::OnRowsLeaving(const QModelIndex &parent, int first, int last)
+{
+    for (QModelIndex above = currentIndex(); above.isValid() && !m_caretRemoved; above = above.parent())
+        m_caretRemoved = above.parent() == parent && above.row() >= first && above.row() <= last;
+    if (m_caretRemoved)
+        m_quietSelection = true;
+}
+
+void CElementView::OnRowsLeft()
+{
+    if (!m_caretRemoved)
+        return;
+    m_caretRemoved = false;
+    m_quietSelection = false;
+    const QModelIndex caret = currentIndex();
+    if (caret.isValid())
+        selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
+    OnCurrentItemChanged(caret);
+}
+
+void CElementView::MoveCaretOffRows(const QModelIndex &parent, int first, int last)
+{
+    // What the item view does itself before rows are removed: the caret on one of them moves to
+    // the next row, else the one before, else the parent.
+    const QModelIndex caret = currentIndex();
+    if (!caret.isValid() || caret.parent() != parent || caret.row() < first || caret.row() > last)
+        return;
+    const int rows = m_model->rowCount(parent);
+    if (rows <= last - first + 1) {
+        if (parent.isValid())
+            setCurrentIndex(parent);
+    } else {
+        setCurrentIndex(m_model->index(last + 1 < rows ? last + 1 : first - 1, 0, parent));
+    }
 }
 
 CElementView::~CElementView()

@@ -86,6 +86,12 @@ private:
     void OnRename();
 
     void OnCurrentItemChanged(const QModelIndex &current);
+    // Rows are about to leave the tree / have left it: a caret among them (or inside them) is
+    // noted, and the item that takes its place becomes current afterwards.
+    void OnRowsLeaving(const QModelIndex &parent, int first, int last);
+    void OnRowsLeft();
+    // For rows that leave in a change of layout, which the item view does not see as removed.
+    void MoveCaretOffRows(const QModelIndex &parent, int first, int last);
     // After the document's tree was replaced: the node at the current node's old path is current.
     void ReselectAfterReplace(const QString &path);
     // The path of the current item for the status bar, through the entity references its
