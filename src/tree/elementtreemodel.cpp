@@ -113,6 +113,14 @@ XmlNode CElementTreeModel::NodeOf(const QModelIndex &index) const
     return index.isValid() ? ItemOf(index)->node : XmlNode();
 }
 
+QModelIndex CElementTreeModel::AncestorOf(const QModelIndex &index, int levels) const
+{
+    CElementTreeItem *item = ItemOf(index);
+    for (; levels > 0 && item && item != m_root; --levels)
+        item = item->parent;
+    return index.isValid() ? IndexOf(item) : QModelIndex();
+}
+
 bool CElementTreeModel::IsReadOnly(const QModelIndex &index) const
 {
     return index.isValid() && ItemOf(index)->readOnly;

@@ -34,6 +34,8 @@ public:
     ItemKey KeyOf(const QModelIndex &index) const;
     QModelIndex IndexOfKey(ItemKey key) const;
     XmlNode NodeOf(const QModelIndex &index) const;
+    // The item `levels` levels above the index's item (the index itself for 0).
+    QModelIndex AncestorOf(const QModelIndex &index, int levels) const;
     // True for an element shown from an entity's content, which cannot be changed.
     bool IsReadOnly(const QModelIndex &index) const;
     // "/" for the "Document" item, else the names from the top down to the item's node, through

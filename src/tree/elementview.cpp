@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QPainter>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
@@ -106,6 +108,66 @@ void CElementView::MoveCaretOffRows(const QModelIndex &parent, int first, int la
     } else {
         setCurrentIndex(m_model->index(last + 1 < rows ? last + 1 : first - 1, 0, parent));
     }
+}
+
+void CElementView::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
+{
+    // The item view visits every level of a row, also the levels out of sight, which for rows
+    // nested thousands of levels deep is most of the time an edit takes. A row whose lines reach
+    // far beyond the painted area is drawn here, only the levels in sight, with the states the
+    // item view gives them.
+    const int indent = indentation();
+    const QRect painted = painter->window();
+    constexpr int HiddenLevelsDrawnByView = 64;
+    if (indent <= 0 || isRightToLeft() || rect.width() <= painted.width() + indent * HiddenLevelsDrawnByView) {
+        QTreeView::drawBranches(painter, rect, index);
+        return;
+    }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QStyle::State extra = QStyle::State_None;
+    if (isEnabled())
+        extra |= QStyle::State_Enabled;
+    if (hasFocus())
+        extra |= QStyle::State_Active;
+    if (selectionModel()->isSelected(index))
+        extra |= QStyle::State_Selected;
+    const QPoint oldOrigin = painter->brushOrigin();
+    if (verticalScrollMode() == QAbstractItemView::ScrollPerPixel)
+        painter->setBrushOrigin(QPoint(0, verticalOffset()));
+    QRect primitive(rect.right() + 1 - indent, rect.top(), indent, rect.height());
+    bool hovered = false;
+    if (viewport()->underMouse()) {
+        const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
+        if (indexAt(pointer) == index)
+            hovered = (selectionBehavior() == SelectRows && option.showDecorationSelected) || primitive.contains(pointer);
+    }
+    if (hovered)
+        extra |= QStyle::State_MouseOver;
+    const int levels = rect.width() / indent;
+    // The levels whose lines lie beyond the right edge are skipped in one step.
+    const int skipped = qBound(0, (primitive.left() - painted.right()) / indent, levels);
+    primitive.translate(-indent * skipped, 0);
+    QModelIndex current = m_model->AncestorOf(index, skipped);
+    for (int level = skipped; level < levels && current.isValid() && primitive.right() >= painted.left(); ++level) {
+        const QModelIndex parent = current.parent();
+        const bool moreSiblings = m_model->rowCount(parent) - 1 > current.row();
+        if (primitive.left() <= painted.right()) {
+            option.rect = primitive;
+            option.state = extra | (moreSiblings ? QStyle::State_Sibling : QStyle::State_None);
+            if (level == 0) {
+                option.state |= QStyle::State_Item;
+                if (m_model->hasChildren(index))
+                    option.state |= QStyle::State_Children;
+                if (isExpanded(index))
+                    option.state |= QStyle::State_Open;
+            }
+            style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
+        }
+        primitive.translate(-indent, 0);
+        current = parent;
+    }
+    painter->setBrushOrigin(oldOrigin);
 }
 
 CElementView::~CElementView()
