@@ -308,8 +308,8 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
         UpdateTrackedIndexes(item, parent);
         DeleteSubtree(item);
         Q_EMIT layoutChanged();
-        m_changing = false;
         Q_EMIT rowsLeftInLayout();
+        m_changing = false;
         return;
     }
     DeleteSubtree(item);
