@@ -290,7 +290,6 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
     m_changing = true;
     if (asLayout) {
         Q_EMIT rowsLeavingInLayout(parentIndex, row, row);
-        Q_EMIT layoutAboutToBeChanged();
     } else {
         beginRemoveRows(parentIndex, row, row);
     }
@@ -307,8 +306,7 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
     if (asLayout) {
         UpdateTrackedIndexes(item, parent);
         DeleteSubtree(item);
-        Q_EMIT layoutChanged();
-        Q_EMIT rowsLeftInLayout();
+        Q_EMIT rowsLeftInLayout(parentIndex);
         m_changing = false;
         return;
     }
@@ -389,8 +387,13 @@ void CElementTreeModel::OnNodeInserted(const XmlNode &node)
         }
         row = before->row + 1;
     }
-    beginInsertRows(IndexOf(parent), row, row);
+    // The view closes a deep branch while it gets a row, as for a removal.
+    const QModelIndex parentIndex = IndexOf(parent);
+    const bool deep = TrackedWalkIsLong();
     m_changing = true;
+    if (deep)
+        Q_EMIT deepBranchChanging(parentIndex);
+    beginInsertRows(parentIndex, row, row);
     CElementTreeItem *child = NewItem(node, parent, {});
     parent->children.insert(parent->children.begin() + row, child);
     for (int i = row; i < int(parent->children.size()); ++i)
@@ -401,6 +404,8 @@ void CElementTreeModel::OnNodeInserted(const XmlNode &node)
         parent->lastBuilt = placeOf(child);
     parent->knownToHaveChildren = true;
     endInsertRows();
+    if (deep)
+        Q_EMIT deepBranchChanged(parentIndex);
     m_changing = false;
 }
 

@@ -22,7 +22,7 @@ public:
     // How many children one step of lazy filling makes.
     static constexpr int BatchSize = 256;
     // How many steps up the tree, summed over the tracked indexes, a removal may make Qt walk
-    // before it is reported as a change of layout instead of removed rows.
+    // before it is told to the view alone instead of as removed rows.
     static constexpr qint64 LongTrackedWalk = 20000;
 
     explicit CElementTreeModel(CWorkSpaceDoc *document, QObject *parent = nullptr);
@@ -66,11 +66,17 @@ public:
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
 Q_SIGNALS:
-    // A removal reported as a change of layout: the rows `first` to `last` of `parent` are about
-    // to leave (the view moves its caret off them, as it does before rows are removed), and
-    // have left once the layout changed.
+    // A removal under a deep branch, told to the view alone: the rows `first` to `last` of
+    // `parent` are about to leave (the view moves its caret off them and closes the parent's
+    // branch, so that it shows none of them), and have left (the view opens the branch again).
+    // Any signal of the item model would make the view lay out every shown row again, which for
+    // a chain of thousands of open levels costs the square of its depth; closing and opening one
+    // branch costs its own rows. The tracked indexes are moved by the model itself.
     void rowsLeavingInLayout(const QModelIndex &parent, int first, int last);
-    void rowsLeftInLayout();
+    void rowsLeftInLayout(const QModelIndex &parent);
+    // Around rows inserted under a deep branch: the view closes the branch and opens it again.
+    void deepBranchChanging(const QModelIndex &parent);
+    void deepBranchChanged(const QModelIndex &parent);
 
 private:
     CElementTreeItem *ItemOf(const QModelIndex &index) const;

@@ -61,9 +61,31 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
     connect(m_model, &CElementTreeModel::rowsLeavingInLayout, this, [this](const QModelIndex &parent, int first, int last) {
         MoveCaretOffRows(parent, first, last);
         OnRowsLeaving(parent, first, last);
+        m_reopenAfterRemoval = parent.isValid() && isExpanded(parent);
+        if (m_reopenAfterRemoval)
+            collapse(parent);
     });
-    connect(m_model, &CElementTreeModel::rowsLeftInLayout, this, [this] {
+    connect(m_model, &CElementTreeModel::deepBranchChanging, this, [this](const QModelIndex &parent) {
+        m_reopenAfterRemoval = parent.isValid() && isExpanded(parent);
+        if (m_reopenAfterRemoval)
+            collapse(parent);
+    });
+    connect(m_model, &CElementTreeModel::deepBranchChanged, this, [this](const QModelIndex &parent) {
+        if (m_reopenAfterRemoval)
+            expand(parent);
+        m_reopenAfterRemoval = false;
+    });
+    connect(m_model, &CElementTreeModel::rowsLeftInLayout, this, [this](const QModelIndex &parent) {
+        if (m_reopenAfterRemoval)
+            expand(parent);
+        m_reopenAfterRemoval = false;
         setState(NoState);
+        // The selection is the caret's; a caret inside the rows that left leaves none.
+        const QModelIndex caret = currentIndex();
+        if (caret.isValid())
+            selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
+        else
+            selectionModel()->clearSelection();
         OnRowsLeft();
     });
     // One object for every tree: made with the first.

@@ -107,4 +107,6 @@ private:
     bool m_quietSelection = false;
     // Set while rows are removed when the caret was among them.
     bool m_caretRemoved = false;
+    // Set while a deep branch is closed for rows to leave it.
+    bool m_reopenAfterRemoval = false;
 };

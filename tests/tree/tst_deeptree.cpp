@@ -67,7 +67,7 @@ private Q_SLOTS:
         tree.view->expand(tree.item(bottom + QStringList{"b"}));
         tree.CheckModel();
         auto *model = tree.view->TreeModel();
-        QSignalSpy layouts(model, &QAbstractItemModel::layoutChanged);
+        QSignalSpy layouts(model, &CElementTreeModel::rowsLeftInLayout);
         QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
         const int items = model->ItemCount();
 
