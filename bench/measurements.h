@@ -30,6 +30,8 @@ std::unique_ptr<Measurement> NewRenameElement();
 std::unique_ptr<Measurement> NewNewChild();
 std::unique_ptr<Measurement> NewDeleteElement();
 std::unique_ptr<Measurement> NewCutPaste();
+std::unique_ptr<Measurement> NewUndoDelete();
+std::unique_ptr<Measurement> NewRedoDelete();
 std::unique_ptr<Measurement> NewShowSourceTab();
 std::unique_ptr<Measurement> NewSourceCommit();
 std::unique_ptr<Measurement> NewDescendRenameSave();

@@ -151,6 +151,45 @@ public:
     }
 };
 
+// The middle element deleted before the step, then the delete taken back: the element and its
+// item come back where they were.
+class UndoDelete : public WithMiddleItem
+{
+public:
+    void Prepare(const std::string &path) override
+    {
+        WithMiddleItem::Prepare(path);
+        SelectMiddle();
+        m_window->Run(ID_EDIT_DELETE, "Delete");
+        SettleEvents();
+    }
+    void Run() override
+    {
+        m_window->Run(ID_EDIT_UNDO_EDIT, "Undo");
+        SettleEvents();
+        if (m_node.parentNode().isNull())
+            throw BenchError("the element did not come back");
+    }
+};
+
+// The delete taken back before the step, then done again.
+class RedoDelete : public UndoDelete
+{
+public:
+    void Prepare(const std::string &path) override
+    {
+        UndoDelete::Prepare(path);
+        UndoDelete::Run();
+    }
+    void Run() override
+    {
+        m_window->Run(ID_EDIT_REDO_EDIT, "Redo");
+        SettleEvents();
+        if (!m_node.parentNode().isNull())
+            throw BenchError("the element is still in the document");
+    }
+};
+
 // The Source tab chosen: the whole document as text in the editor, painted.
 class ShowSourceTab : public Measurement
 {
@@ -250,6 +289,8 @@ std::unique_ptr<Measurement> NewRenameElement() { return std::make_unique<Rename
 std::unique_ptr<Measurement> NewNewChild() { return std::make_unique<NewChild>(); }
 std::unique_ptr<Measurement> NewDeleteElement() { return std::make_unique<DeleteElement>(); }
 std::unique_ptr<Measurement> NewCutPaste() { return std::make_unique<CutPaste>(); }
+std::unique_ptr<Measurement> NewUndoDelete() { return std::make_unique<UndoDelete>(); }
+std::unique_ptr<Measurement> NewRedoDelete() { return std::make_unique<RedoDelete>(); }
 std::unique_ptr<Measurement> NewShowSourceTab() { return std::make_unique<ShowSourceTab>(); }
 std::unique_ptr<Measurement> NewSourceCommit() { return std::make_unique<SourceCommit>(); }
 std::unique_ptr<Measurement> NewDescendRenameSave() { return std::make_unique<DescendRenameSave>(); }

@@ -90,12 +90,16 @@ void CChildFrame::DiscardPendingEdits()
 
 void CChildFrame::SetStatusText(const QString &text)
 {
-    m_statusText->setText(text);
+    // The label measures all of its text each time it changes, which for such a path takes
+    // longer than the edit that changed it; only its start fits in the window anyway.
+    constexpr qsizetype Shown = 1000;
+    m_fullStatusText = text;
+    m_statusText->setText(text.size() > Shown ? text.left(Shown) : text);
 }
 
 QString CChildFrame::StatusText() const
 {
-    return m_statusText->text();
+    return m_fullStatusText;
 }
 
 void CChildFrame::OnFocusChanged(QWidget *now)

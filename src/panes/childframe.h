@@ -60,6 +60,7 @@ private:
     CTreewrightView *m_nodePane;
     QStatusBar *m_statusBar;
     QLabel *m_statusText;
+    QString m_fullStatusText;
     QMetaObject::Connection m_focusConnection;
     int m_activeColumn = 0;
     int m_editMenu = 175;

@@ -16,6 +16,11 @@ struct CElementTreeItem
     ItemKey key = 0;
     CElementTreeItem *parent = nullptr;
     int row = 0;
+    // Read once from the node: the view asks for every row's flags each time it lays the rows
+    // out, and the nodes of a large document lie far apart in memory.
+    int type = 0;
+    // How many items lie above this one: "Document" is at depth 1.
+    int depth = 0;
     std::vector<CElementTreeItem *> children;
     // How many of the children, at the end, were made ahead of the filling: the items of
     // elements appended to a long branch that is not filled yet. They are the last child nodes,
@@ -32,4 +37,6 @@ struct CElementTreeItem
     bool complete = false;
     // True once a look ahead found a child node that will get an item.
     bool knownToHaveChildren = false;
+    // Set on the items of a subtree while it leaves the tree in a change of layout.
+    bool leaving = false;
 };

@@ -76,6 +76,8 @@ CElementTreeItem *CElementTreeModel::NewItem(const XmlNode &node, CElementTreeIt
     auto *item = new CElementTreeItem;
     item->node = node;
     item->parent = parent;
+    item->type = node.nodeType();
+    item->depth = parent ? parent->depth + 1 : 0;
     item->place = std::move(place);
     item->readOnly = !item->place.empty() || (parent && parent->readOnly);
     item->key = m_document->NewItemKey();
@@ -111,6 +113,14 @@ XmlNode CElementTreeModel::NodeOf(const QModelIndex &index) const
     return index.isValid() ? ItemOf(index)->node : XmlNode();
 }
 
+QModelIndex CElementTreeModel::AncestorOf(const QModelIndex &index, int levels) const
+{
+    CElementTreeItem *item = ItemOf(index);
+    for (; levels > 0 && item && item != m_root; --levels)
+        item = item->parent;
+    return index.isValid() ? IndexOf(item) : QModelIndex();
+}
+
 bool CElementTreeModel::IsReadOnly(const QModelIndex &index) const
 {
     return index.isValid() && ItemOf(index)->readOnly;
@@ -120,7 +130,7 @@ QString CElementTreeModel::PathOf(const QModelIndex &index) const
 {
     QStringList names;
     for (const CElementTreeItem *item = ItemOf(index); item && item != m_root; item = item->parent) {
-        if (item->node.nodeType() == NodeType::Document)
+        if (item->type == NodeType::Document)
             break;
         const std::vector<XmlNode> place = placeOf(item);
         for (auto it = place.crbegin(); it != place.crend(); ++it)
@@ -275,8 +285,14 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
         return;
     CElementTreeItem *parent = item->parent;
     const int row = item->row;
+    const QModelIndex parentIndex = IndexOf(parent);
+    const bool asLayout = TrackedWalkIsLong();
     m_changing = true;
-    beginRemoveRows(IndexOf(parent), row, row);
+    if (asLayout) {
+        Q_EMIT rowsLeavingInLayout(parentIndex, row, row);
+    } else {
+        beginRemoveRows(parentIndex, row, row);
+    }
     const int filled = int(parent->children.size()) - parent->tailCount;
     parent->children.erase(parent->children.begin() + row);
     for (int i = row; i < int(parent->children.size()); ++i)
@@ -287,9 +303,54 @@ void CElementTreeModel::RemoveItem(const QModelIndex &index)
         // The filling goes on after the last filled child item that is still there.
         parent->lastBuilt = row == 0 ? std::vector<XmlNode>() : placeOf(parent->children[row - 1]);
     }
+    if (asLayout) {
+        UpdateTrackedIndexes(item, parent);
+        DeleteSubtree(item);
+        Q_EMIT rowsLeftInLayout(parentIndex);
+        m_changing = false;
+        return;
+    }
     DeleteSubtree(item);
     endRemoveRows();
     m_changing = false;
+}
+
+bool CElementTreeModel::TrackedWalkIsLong() const
+{
+    // Before rows leave, Qt walks every tracked index up until it meets the rows' parent or the
+    // top of the tree. The view tracks each expanded item, so under a branch opened thousands of
+    // levels deep that walk is the square of the depth.
+    qint64 steps = 0;
+    for (const QModelIndex &tracked : persistentIndexList()) {
+        steps += ItemOf(tracked)->depth;
+        if (steps > LongTrackedWalk)
+            return true;
+    }
+    return false;
+}
+
+void CElementTreeModel::UpdateTrackedIndexes(CElementTreeItem *removed, CElementTreeItem *parent)
+{
+    std::vector<CElementTreeItem *> pending{removed};
+    while (!pending.empty()) {
+        CElementTreeItem *item = pending.back();
+        pending.pop_back();
+        item->leaving = true;
+        pending.insert(pending.end(), item->children.begin(), item->children.end());
+    }
+    QModelIndexList from;
+    QModelIndexList to;
+    for (const QModelIndex &tracked : persistentIndexList()) {
+        CElementTreeItem *item = ItemOf(tracked);
+        if (item->leaving) {
+            from.append(tracked);
+            to.append(QModelIndex());
+        } else if (item->parent == parent && item->row != tracked.row()) {
+            from.append(tracked);
+            to.append(createIndex(item->row, 0, item));
+        }
+    }
+    changePersistentIndexList(from, to);
 }
 
 void CElementTreeModel::OnNodeInserted(const XmlNode &node)
@@ -333,8 +394,13 @@ void CElementTreeModel::OnNodeInserted(const XmlNode &node)
         }
         row = before->row + 1;
     }
-    beginInsertRows(IndexOf(parent), row, row);
+    // The view closes a deep branch while it gets a row, as for a removal.
+    const QModelIndex parentIndex = IndexOf(parent);
+    const bool deep = TrackedWalkIsLong();
     m_changing = true;
+    if (deep)
+        Q_EMIT deepBranchChanging(parentIndex);
+    beginInsertRows(parentIndex, row, row);
     CElementTreeItem *child = NewItem(node, parent, {});
     parent->children.insert(parent->children.begin() + row, child);
     for (int i = row; i < int(parent->children.size()); ++i)
@@ -345,6 +411,8 @@ void CElementTreeModel::OnNodeInserted(const XmlNode &node)
         parent->lastBuilt = placeOf(child);
     parent->knownToHaveChildren = true;
     endInsertRows();
+    if (deep)
+        Q_EMIT deepBranchChanged(parentIndex);
     m_changing = false;
 }
 
@@ -439,8 +507,9 @@ QVariant CElementTreeModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return QVariant();
-    const XmlNode &node = ItemOf(index)->node;
-    const int type = node.nodeType();
+    const CElementTreeItem *item = ItemOf(index);
+    const XmlNode &node = item->node;
+    const int type = item->type;
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -479,7 +548,7 @@ Qt::ItemFlags CElementTreeModel::flags(const QModelIndex &index) const
     // Only elements are renamed, dragged and dropped on; the "Document" and "<!DOCTYPE>" labels
     // are fixed.
     const CElementTreeItem *item = ItemOf(index);
-    if (item->node.nodeType() == NodeType::Element && !item->readOnly)
+    if (item->type == NodeType::Element && !item->readOnly)
         flags |= Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     return flags;
 }

@@ -21,6 +21,9 @@ class CElementTreeModel : public QAbstractItemModel
 public:
     // How many children one step of lazy filling makes.
     static constexpr int BatchSize = 256;
+    // How many steps up the tree, summed over the tracked indexes, a removal may make Qt walk
+    // before it is told to the view alone instead of as removed rows.
+    static constexpr qint64 LongTrackedWalk = 20000;
 
     explicit CElementTreeModel(CWorkSpaceDoc *document, QObject *parent = nullptr);
     ~CElementTreeModel() override;
@@ -31,6 +34,8 @@ public:
     ItemKey KeyOf(const QModelIndex &index) const;
     QModelIndex IndexOfKey(ItemKey key) const;
     XmlNode NodeOf(const QModelIndex &index) const;
+    // The item `levels` levels above the index's item (the index itself for 0).
+    QModelIndex AncestorOf(const QModelIndex &index, int levels) const;
     // True for an element shown from an entity's content, which cannot be changed.
     bool IsReadOnly(const QModelIndex &index) const;
     // "/" for the "Document" item, else the names from the top down to the item's node, through
@@ -60,6 +65,19 @@ public:
     Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
+Q_SIGNALS:
+    // A removal under a deep branch, told to the view alone: the rows `first` to `last` of
+    // `parent` are about to leave (the view moves its caret off them and closes the parent's
+    // branch, so that it shows none of them), and have left (the view opens the branch again).
+    // Any signal of the item model would make the view lay out every shown row again, which for
+    // a chain of thousands of open levels costs the square of its depth; closing and opening one
+    // branch costs its own rows. The tracked indexes are moved by the model itself.
+    void rowsLeavingInLayout(const QModelIndex &parent, int first, int last);
+    void rowsLeftInLayout(const QModelIndex &parent);
+    // Around rows inserted under a deep branch: the view closes the branch and opens it again.
+    void deepBranchChanging(const QModelIndex &parent);
+    void deepBranchChanged(const QModelIndex &parent);
+
 private:
     CElementTreeItem *ItemOf(const QModelIndex &index) const;
     QModelIndex IndexOf(CElementTreeItem *item) const;
@@ -70,6 +88,11 @@ private:
     // when the node is not last among the shown child nodes.
     CElementTreeItem *AddTailItem(CElementTreeItem *item, const XmlNode &node);
     void DeleteSubtree(CElementTreeItem *item);
+    // True when the rows signals of a removal would make Qt walk the tracked indexes for long.
+    bool TrackedWalkIsLong() const;
+    // Moves the tracked indexes after `removed` left `parent`'s children: those in its subtree
+    // become invalid, its later siblings move up a row.
+    void UpdateTrackedIndexes(CElementTreeItem *removed, CElementTreeItem *parent);
     // The items follow the document's structural changes.
     void OnNodeInserted(const XmlNode &node);
     void OnNodeRemoved(const XmlNode &node, const XmlNode &formerParent);

@@ -1,6 +1,7 @@
 #include "elementview.h"
 
 #include "dragpicture.h"
+#include "treebranchstyle.h"
 #include "elementtreemodel.h"
 #include "nodedragdata.h"
 #include "nodemove.h"
@@ -12,6 +13,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QPainter>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
@@ -53,23 +56,140 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
     }
     // Items leave the tree whenever the document removes their nodes; when the caret goes with
     // them, the item the tree selects in their place becomes current.
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex &parent, int first, int last) {
-        for (QModelIndex above = currentIndex(); above.isValid() && !m_caretRemoved; above = above.parent())
-            m_caretRemoved = above.parent() == parent && above.row() >= first && above.row() <= last;
-        if (m_caretRemoved)
-            m_quietSelection = true;
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &CElementView::OnRowsLeaving);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CElementView::OnRowsLeft);
+    connect(m_model, &CElementTreeModel::rowsLeavingInLayout, this, [this](const QModelIndex &parent, int first, int last) {
+        MoveCaretOffRows(parent, first, last);
+        OnRowsLeaving(parent, first, last);
+        m_reopenAfterRemoval = parent.isValid() && isExpanded(parent);
+        if (m_reopenAfterRemoval)
+            collapse(parent);
     });
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
-        if (!m_caretRemoved)
-            return;
-        m_caretRemoved = false;
-        m_quietSelection = false;
+    connect(m_model, &CElementTreeModel::deepBranchChanging, this, [this](const QModelIndex &parent) {
+        m_reopenAfterRemoval = parent.isValid() && isExpanded(parent);
+        if (m_reopenAfterRemoval)
+            collapse(parent);
+    });
+    connect(m_model, &CElementTreeModel::deepBranchChanged, this, [this](const QModelIndex &parent) {
+        if (m_reopenAfterRemoval)
+            expand(parent);
+        m_reopenAfterRemoval = false;
+    });
+    connect(m_model, &CElementTreeModel::rowsLeftInLayout, this, [this](const QModelIndex &parent) {
+        if (m_reopenAfterRemoval)
+            expand(parent);
+        m_reopenAfterRemoval = false;
+        setState(NoState);
+        // The selection is the caret's; a caret inside the rows that left leaves none.
         const QModelIndex caret = currentIndex();
         if (caret.isValid())
             selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
-        OnCurrentItemChanged(caret);
+        else
+            selectionModel()->clearSelection();
+        OnRowsLeft();
     });
+    // One object for every tree: made with the first.
+    static QPointer<CTreeBranchStyle> branchStyle;
+    if (!branchStyle)
+        branchStyle = new CTreeBranchStyle(qApp);
+    setStyle(branchStyle);
     RegisterCommands();
+}
+
+void CElementView::OnRowsLeaving(const QModelIndex &parent, int first, int last)
+{
+    for (QModelIndex above = currentIndex(); above.isValid() && !m_caretRemoved; above = above.parent())
+        m_caretRemoved = above.parent() == parent && above.row() >= first && above.row() <= last;
+    if (m_caretRemoved)
+        m_quietSelection = true;
+}
+
+void CElementView::OnRowsLeft()
+{
+    if (!m_caretRemoved)
+        return;
+    m_caretRemoved = false;
+    m_quietSelection = false;
+    const QModelIndex caret = currentIndex();
+    if (caret.isValid())
+        selectionModel()->select(caret, QItemSelectionModel::ClearAndSelect);
+    OnCurrentItemChanged(caret);
+}
+
+void CElementView::MoveCaretOffRows(const QModelIndex &parent, int first, int last)
+{
+    // What the item view does itself before rows are removed: the caret on one of them moves to
+    // the next row, else the one before, else the parent.
+    const QModelIndex caret = currentIndex();
+    if (!caret.isValid() || caret.parent() != parent || caret.row() < first || caret.row() > last)
+        return;
+    const int rows = m_model->rowCount(parent);
+    if (rows <= last - first + 1) {
+        if (parent.isValid())
+            setCurrentIndex(parent);
+    } else {
+        setCurrentIndex(m_model->index(last + 1 < rows ? last + 1 : first - 1, 0, parent));
+    }
+}
+
+void CElementView::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
+{
+    // The item view visits every level of a row, also the levels out of sight, which for rows
+    // nested thousands of levels deep is most of the time an edit takes. A row whose lines reach
+    // far beyond the painted area is drawn here, only the levels in sight, with the states the
+    // item view gives them.
+    const int indent = indentation();
+    const QRect painted = painter->window();
+    constexpr int HiddenLevelsDrawnByView = 64;
+    if (indent <= 0 || isRightToLeft() || rect.width() <= painted.width() + indent * HiddenLevelsDrawnByView) {
+        QTreeView::drawBranches(painter, rect, index);
+        return;
+    }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QStyle::State extra = QStyle::State_None;
+    if (isEnabled())
+        extra |= QStyle::State_Enabled;
+    if (hasFocus())
+        extra |= QStyle::State_Active;
+    if (selectionModel()->isSelected(index))
+        extra |= QStyle::State_Selected;
+    const QPoint oldOrigin = painter->brushOrigin();
+    if (verticalScrollMode() == QAbstractItemView::ScrollPerPixel)
+        painter->setBrushOrigin(QPoint(0, verticalOffset()));
+    QRect primitive(rect.right() + 1 - indent, rect.top(), indent, rect.height());
+    bool hovered = false;
+    if (viewport()->underMouse()) {
+        const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
+        if (indexAt(pointer) == index)
+            hovered = (selectionBehavior() == SelectRows && option.showDecorationSelected) || primitive.contains(pointer);
+    }
+    if (hovered)
+        extra |= QStyle::State_MouseOver;
+    const int levels = rect.width() / indent;
+    // The levels whose lines lie beyond the right edge are skipped in one step.
+    const int skipped = qBound(0, (primitive.left() - painted.right()) / indent, levels);
+    primitive.translate(-indent * skipped, 0);
+    QModelIndex current = m_model->AncestorOf(index, skipped);
+    for (int level = skipped; level < levels && current.isValid() && primitive.right() >= painted.left(); ++level) {
+        const QModelIndex parent = current.parent();
+        const bool moreSiblings = m_model->rowCount(parent) - 1 > current.row();
+        if (primitive.left() <= painted.right()) {
+            option.rect = primitive;
+            option.state = extra | (moreSiblings ? QStyle::State_Sibling : QStyle::State_None);
+            if (level == 0) {
+                option.state |= QStyle::State_Item;
+                if (m_model->hasChildren(index))
+                    option.state |= QStyle::State_Children;
+                if (isExpanded(index))
+                    option.state |= QStyle::State_Open;
+            }
+            style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
+        }
+        primitive.translate(-indent, 0);
+        current = parent;
+    }
+    painter->setBrushOrigin(oldOrigin);
 }
 
 CElementView::~CElementView()

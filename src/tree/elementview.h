@@ -62,6 +62,7 @@ Q_SIGNALS:
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const override;
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -86,6 +87,12 @@ private:
     void OnRename();
 
     void OnCurrentItemChanged(const QModelIndex &current);
+    // Rows are about to leave the tree / have left it: a caret among them (or inside them) is
+    // noted, and the item that takes its place becomes current afterwards.
+    void OnRowsLeaving(const QModelIndex &parent, int first, int last);
+    void OnRowsLeft();
+    // For rows that leave in a change of layout, which the item view does not see as removed.
+    void MoveCaretOffRows(const QModelIndex &parent, int first, int last);
     // After the document's tree was replaced: the node at the current node's old path is current.
     void ReselectAfterReplace(const QString &path);
     // The path of the current item for the status bar, through the entity references its
@@ -100,4 +107,6 @@ private:
     bool m_quietSelection = false;
     // Set while rows are removed when the caret was among them.
     bool m_caretRemoved = false;
+    // Set while a deep branch is closed for rows to leave it.
+    bool m_reopenAfterRemoval = false;
 };
