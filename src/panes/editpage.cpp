@@ -23,6 +23,8 @@
 #include <QTemporaryFile>
 #include <QVBoxLayout>
 
+#include <cstring>
+
 namespace {
 
 // The menu resource of the source text's context menu and "&Edit" menu.
@@ -44,6 +46,14 @@ QString formatSize(qint64 bytes)
     if (bytes >= MiB)
         return QStringLiteral("%1 MB").arg(bytes / MiB, 0, 'f', 0);
     return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+}
+
+// Whether the document's file holds its text as it stands: unedited and unchanged on disk, the
+// document saves to the very bytes it was read from.
+bool fileHoldsText(CWorkSpaceDoc &document)
+{
+    return !document.IsUntitled() && !document.IsModified()
+           && document.CheckDiskChange() == CWorkSpaceDoc::DiskChange::None;
 }
 
 } // namespace
@@ -110,6 +120,8 @@ void CEditPage::ReloadText()
         return;
     }
     ShowEditor();
+    if (fileHoldsText(*document) && ResetTextFromFile(document->GetPathName()))
+        return;
     try {
         const XmlDocument &dom = *document->GetDOMDocument();
         // Written out straight in the editor's own encoding, whatever the document is saved in.
@@ -117,6 +129,28 @@ void CEditPage::ReloadText()
     } catch (const CComError &error) {
         ReportComError(QStringLiteral("Error Loading Document."), error);
     }
+}
+
+bool CEditPage::ResetTextFromFile(const QString &path)
+{
+    // The editor's text is UTF-8 with LF line breaks: a file in that form is handed over as it is
+    // mapped, without writing the tree out to a copy first.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+        return false;
+    const qint64 size = file.size();
+    const char *data = reinterpret_cast<const char *>(file.map(0, size));
+    if (!data)
+        return false;
+    QString encoding;
+    const QByteArray head = QByteArray::fromRawData(data, qsizetype(std::min<qint64>(size, 4096)));
+    const bool utf8 = CPagedText::IsAsciiCompatible(head, &encoding)
+                      && encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0
+                      && !head.startsWith("\xEF\xBB\xBF") && !std::memchr(data, '\r', size_t(size));
+    if (utf8)
+        m_editor->ResetText(QByteArray::fromRawData(data, qsizetype(size)));
+    file.unmap(reinterpret_cast<uchar *>(const_cast<char *>(data)));
+    return utf8;
 }
 
 void CEditPage::ShowEditor()
@@ -138,9 +172,8 @@ void CEditPage::ShowPagedText(CWorkSpaceDoc &document)
     m_paged->Close();
     const QString file = document.GetPathName();
     QFile head(file);
-    // An unedited document saves to the very bytes it was read from: they are its text.
-    const bool fileIsText = !document.IsModified() && document.CheckDiskChange() == CWorkSpaceDoc::DiskChange::None
-                            && head.open(QIODevice::ReadOnly) && CPagedText::IsAsciiCompatible(head.read(4096));
+    const bool fileIsText = fileHoldsText(document) && head.open(QIODevice::ReadOnly)
+                            && CPagedText::IsAsciiCompatible(head.read(4096));
     head.close();
     QString path = file;
     QString error;

@@ -59,6 +59,8 @@ private:
     void CommitOnLeave();
     bool CommitText();
     void ShowEditor();
+    // Puts the file's bytes into the editor when they are its text as the editor takes it.
+    bool ResetTextFromFile(const QString &path);
     void ShowPagedText(CWorkSpaceDoc &document);
     // A file holding the document's current text for the paged view; throws CComError.
     QString WriteTextFile(CWorkSpaceDoc &document, qint64 size);
