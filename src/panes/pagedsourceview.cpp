@@ -308,10 +308,19 @@ void CPagedSourceView::paintEvent(QPaintEvent *)
             const int from = selStart <= line ? 0 : ColumnOf(line, selStart);
             // A selection that goes on past the line break shows one column beyond its text.
             const int to = selEnd > end ? int(shown.size()) + 1 : ColumnOf(line, selEnd);
-            painter.fillRect(LeftMargin + (from - m_firstColumn) * charWidth, y, (to - from) * charWidth, lineHeight,
-                             highlight);
+            const QRect selected(LeftMargin + (from - m_firstColumn) * charWidth, y, (to - from) * charWidth, lineHeight);
+            painter.fillRect(selected, highlight);
+            painter.save();
+            painter.setClipRect(selected);
+            painter.setPen(palette().color(QPalette::HighlightedText));
+            painter.drawText(LeftMargin, y + metrics.ascent(), shown.mid(m_firstColumn, columns));
+            painter.restore();
+            painter.setClipRect(QRect(0, y, LeftMargin + (from - m_firstColumn) * charWidth, lineHeight));
+            painter.drawText(LeftMargin, y + metrics.ascent(), shown.mid(m_firstColumn, columns));
+            painter.setClipRect(QRect(selected.right() + 1, y, viewport()->width(), lineHeight));
         }
         painter.drawText(LeftMargin, y + metrics.ascent(), shown.mid(m_firstColumn, columns));
+        painter.setClipping(false);
         if (m_text.IsLastLine(line))
             break;
         line = m_text.NextLineStart(line);
