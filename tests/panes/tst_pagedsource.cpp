@@ -14,6 +14,7 @@
 
 #include <QClipboard>
 #include <QLabel>
+#include <QScrollBar>
 #include <QtTest>
 
 class TestPagedSource : public QObject
@@ -213,6 +214,47 @@ private Q_SLOTS:
         QTest::mouseClick(empty.viewport(), Qt::LeftButton, {}, QPoint(50, 50));
         empty.viewport()->repaint();
         QCOMPARE(empty.PaintedLines(), QStringList{QString()});
+    }
+
+    // Below the size, an unedited file goes to the editor as it stands only when it is the text the
+    // document would give it; in every case the editor shows the document's text.
+    void editorTakesTheTextOfTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("UTF-8") << QByteArray("<?xml version=\"1.0\"?>\n<r>\xc3\xa9</r>\n");
+        QTest::newRow("CR LF") << QByteArray("<r>\r\n<a/>\r\n</r>\r\n");
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF<r/>");
+        QTest::newRow("Latin-1") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>\xe9</r>");
+    }
+    void editorTakesTheTextOfTheFile()
+    {
+        QFETCH(QByteArray, file);
+        CEditPage::SetPagedViewBytes(1024 * 1024);
+        openPage(file);
+        QVERIFY(!m_page->IsShowingPagedView());
+        QVERIFY(!m_page->Banner()->isVisible());
+        QCOMPARE(m_page->Editor()->text(), m_doc->GetDOMDocument()->xml());
+        QVERIFY(!m_page->Editor()->IsTextModified());
+    }
+
+    void scrollBarStandsForOffsets()
+    {
+        QByteArray file = "<root>\n";
+        for (int i = 0; i < 5000; ++i)
+            file += "<i>" + QByteArray::number(i) + "</i>\n";
+        file += "</root>\n";
+        openPage(file);
+        QScrollBar *bar = view()->verticalScrollBar();
+        const int middle = bar->maximum() / 2;
+        bar->setValue(middle);
+        // The top is the start of the line the offset falls in.
+        QVERIFY(view()->TopOffset() <= middle && middle - view()->TopOffset() < 16);
+        QCOMPARE(file.at(view()->TopOffset() - 1), '\n');
+        QVERIFY(painted().first().startsWith(QStringLiteral("<i>")));
+        // The bar's arrow moves one line, not one byte.
+        const qint64 top = view()->TopOffset();
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(view()->TopOffset(), qint64(file.indexOf('\n', top) + 1));
     }
 
     void copiesABoundedSelection()
