@@ -6,6 +6,7 @@
 #include "document/workspacedoc.h"
 #include "panes/childframe.h"
 #include "panes/editpage.h"
+#include "panes/pagedsourceview.h"
 #include "panes/propertysheetview.h"
 #include "panes/sourceedit.h"
 #include "panes/treewrightview.h"
@@ -190,7 +191,8 @@ public:
     }
 };
 
-// The Source tab chosen: the whole document as text in the editor, painted.
+// The Source tab chosen: the whole document as text in the editor, or its first screen in the
+// paged view of a document too large for the editor, painted.
 class ShowSourceTab : public Measurement
 {
 public:
@@ -203,7 +205,8 @@ public:
     {
         m_window->Frame().NodePane()->Sheet()->SetActivePage(SourcePageIndex);
         SettleEvents();
-        if (m_window->SourcePage().Editor()->RawText().isEmpty())
+        CEditPage &page = m_window->SourcePage();
+        if (page.IsShowingPagedView() ? page.PagedView()->PaintedLines().isEmpty() : page.Editor()->RawText().isEmpty())
             throw BenchError("the Source page shows no text");
     }
     void Finish() override { m_window.reset(); }
@@ -223,6 +226,8 @@ public:
         m_window = std::make_unique<ShownWindow>(path);
         m_window->Frame().NodePane()->Sheet()->SetActivePage(SourcePageIndex);
         SettleEvents();
+        if (m_window->SourcePage().IsShowingPagedView())
+            throw BenchError("the Source page shows a text of this size read-only");
         CSourceEdit *editor = m_window->SourcePage().Editor();
         const QByteArray text = editor->RawText();
         qsizetype at = text.size() / 2;
