@@ -404,9 +404,6 @@ bool CWorkSpaceDoc::ReplaceTreeFrom(const QString &path)
 
 bool CWorkSpaceDoc::LoadParser(XmlDocument &parser, const QString &path, const QString &label, bool *cancelled) const
 {
-    *cancelled = false;
-    if (QFileInfo(path).size() < CBackgroundTask::LargeWorkBytes())
-        return parser.load(path);
     CTaskProgress progress;
     parser.setProgress(&progress);
     bool loaded = false;
@@ -415,7 +412,7 @@ bool CWorkSpaceDoc::LoadParser(XmlDocument &parser, const QString &path, const Q
     shown.total = [&progress] { return progress.Total(); };
     shown.cancel = [&progress] { progress.Cancel(); };
     try {
-        CBackgroundTask::Run(nullptr, QStringLiteral("Treewright"), label, [&] { loaded = parser.load(path); }, shown);
+        CBackgroundTask::RunSized(QFileInfo(path).size(), label, [&] { loaded = parser.load(path); }, shown);
     } catch (...) {
         parser.setProgress(nullptr);
         throw;
@@ -429,14 +426,10 @@ bool CWorkSpaceDoc::LoadParser(XmlDocument &parser, const QString &path, const Q
 void CWorkSpaceDoc::SaveTree(const QString &path) const
 {
     // The file it replaces tells how big the document is; a new one is judged by its own file.
-    const QString sized = GetPathName().isEmpty() ? path : GetPathName();
-    if (QFileInfo(sized).size() < CBackgroundTask::LargeWorkBytes()) {
-        m_dom->save(path);
-        return;
-    }
     // A save is not cancelled halfway: it runs to its end or fails whole.
-    CBackgroundTask::Run(nullptr, QStringLiteral("Treewright"), QStringLiteral("Saving %1...").arg(QFileInfo(path).fileName()),
-                         [this, &path] { m_dom->save(path); }, {});
+    const QString sized = GetPathName().isEmpty() ? path : GetPathName();
+    CBackgroundTask::RunSized(QFileInfo(sized).size(), QStringLiteral("Saving %1...").arg(QFileInfo(path).fileName()),
+                              [this, &path] { m_dom->save(path); });
 }
 
 bool CWorkSpaceDoc::ReloadFromSourceTemp()
@@ -451,11 +444,8 @@ bool CWorkSpaceDoc::CommitSourceText(const QByteArray &utf8)
 {
     QString path, error;
     bool written = false;
-    const auto write = [&] { written = CSourceText::WriteTempFile(utf8, &path, &error); };
-    if (utf8.size() < CBackgroundTask::LargeWorkBytes())
-        write();
-    else
-        CBackgroundTask::Run(nullptr, QStringLiteral("Treewright"), QStringLiteral("Writing the source text..."), write, {});
+    CBackgroundTask::RunSized(utf8.size(), QStringLiteral("Writing the source text..."),
+                              [&] { written = CSourceText::WriteTempFile(utf8, &path, &error); });
     if (!written) {
         ShowMessageText(QStringLiteral("The source text could not be written to a temporary file.\n\n%1").arg(error),
                         MB::IconInformation);

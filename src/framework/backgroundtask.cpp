@@ -48,6 +48,15 @@ bool CBackgroundTask::IsRunning()
     return running > 0;
 }
 
+void CBackgroundTask::RunSized(qint64 bytes, const QString &label, const std::function<void()> &work,
+                               const Progress &progress)
+{
+    if (bytes < largeWorkBytes)
+        work();
+    else
+        Run(nullptr, QStringLiteral("Treewright"), label, work, progress);
+}
+
 void CBackgroundTask::Run(QWidget *parent, const QString &title, const QString &label, const std::function<void()> &work,
                           const Progress &progress)
 {

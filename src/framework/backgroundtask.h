@@ -28,8 +28,12 @@ public:
     static void Run(QWidget *parent, const QString &title, const QString &label, const std::function<void()> &work,
                     const Progress &progress);
 
-    // Work on data of this many bytes or more goes to a thread; less is done at once, where a
-    // dialog could only flash.
+    // Runs `work` on a thread as Run does when `bytes` (the size of the data it works on) is
+    // LargeWorkBytes() or more, and at once otherwise, where a dialog could only flash.
+    static void RunSized(qint64 bytes, const QString &label, const std::function<void()> &work,
+                         const Progress &progress = {});
+
+    // Work on data of this many bytes or more goes to a thread.
     static qint64 LargeWorkBytes();
     static void SetLargeWorkBytes(qint64 bytes);
 
