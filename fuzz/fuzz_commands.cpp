@@ -248,6 +248,11 @@ void check(Window &w)
         FuzzSupport::require(shown == expected, "the tree shows each node's elements");
     }
 
+    const QString rowsDifference = w.tree->ShownRowsDifference();
+    if (!rowsDifference.isEmpty())
+        std::fprintf(stderr, "shown rows: %s\n", qPrintable(rowsDifference));
+    FuzzSupport::require(rowsDifference.isEmpty(), "the tree's shown rows are those a full layout gives");
+
     const XmlNode current = doc.GetCurrentNode();
     FuzzSupport::require(doc.GetCurrentItem() == 0 || inTree(doc, current), "the current node is in its document");
     if (doc.GetCurrentItem() != 0)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache git
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6svg6 qt6-svg-dev
   libxml2-dev libxml2-utils
   libqscintilla2-qt6-dev
   qt6-webengine-dev libqt6webenginecore6-bin libqt6webengine6-data

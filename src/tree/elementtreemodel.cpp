@@ -424,29 +424,47 @@ void CElementTreeModel::OnNodeRemoved(const XmlNode &node, const XmlNode &former
         RemoveItem(IndexOf(item));
         return;
     }
-    if (node.nodeType() != NodeType::EntityReference)
+    CElementTreeItem *parent = m_items.value(m_document->GetItemKey(formerParent));
+    if (!parent)
         return;
-    // The elements of a reference's content show under the item of the reference's parent.
-    if (CElementTreeItem *parent = m_items.value(m_document->GetItemKey(formerParent)))
+    if (node.nodeType() == NodeType::EntityReference) {
+        // The elements of a reference's content show under the item of the reference's parent.
         ResetChildren(parent);
+    } else if (CChildCursor::IsShown(node.nodeType()) && parent->children.empty()) {
+        // A branch whose items were never made may have lost its last element: its expand
+        // button asks again.
+        parent->knownToHaveChildren = false;
+        parent->complete = false;
+        const QModelIndex index = IndexOf(parent);
+        if (index.isValid())
+            Q_EMIT dataChanged(index, index, {Qt::DecorationRole});
+    }
 }
 
 void CElementTreeModel::ResetChildren(CElementTreeItem *parent)
 {
-    if (!parent->children.empty()) {
+    const bool hadItems = !parent->children.empty();
+    if (hadItems) {
         beginRemoveRows(IndexOf(parent), 0, int(parent->children.size()) - 1);
         m_changing = true;
         std::vector<CElementTreeItem *> children;
         children.swap(parent->children);
         for (CElementTreeItem *child : children)
             DeleteSubtree(child);
-        endRemoveRows();
-        m_changing = false;
     }
+    // Set before the view is told, as it asks at once whether the branch still has children.
     parent->tailCount = 0;
     parent->lastBuilt.clear();
     parent->complete = false;
     parent->knownToHaveChildren = false;
+    if (hadItems) {
+        endRemoveRows();
+        m_changing = false;
+    }
+    // A branch whose items were never made shows its expand button by what it now holds.
+    const QModelIndex index = IndexOf(parent);
+    if (index.isValid())
+        Q_EMIT dataChanged(index, index, {Qt::DecorationRole});
 }
 
 QModelIndex CElementTreeModel::index(int row, int column, const QModelIndex &parent) const

@@ -26,6 +26,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 
+#include <utility>
+
 namespace {
 
 constexpr int TreeEditMenu = 175;
@@ -94,6 +96,32 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
         branchStyle = new CTreeBranchStyle(qApp);
     setStyle(branchStyle);
     RegisterCommands();
+}
+
+void CElementView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    if (m_shownRows.Insert(parent, start, end))
+        QAbstractItemView::rowsInserted(parent, start, end);
+    else
+        QTreeView::rowsInserted(parent, start, end);
+}
+
+void CElementView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    // The item view first moves the caret and editors off the rows; the list is read after that.
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    m_removalPatched = m_shownRows.PrepareRemoval(parent, start, end);
+    if (!m_removalPatched)
+        m_shownRows.Forget();
+}
+
+void CElementView::rowsRemoved(const QModelIndex &parent, int first, int last)
+{
+    if (!std::exchange(m_removalPatched, false)) {
+        QTreeView::rowsRemoved(parent, first, last);
+        return;
+    }
+    m_shownRows.FinishRemoval(parent, first, last);
 }
 
 void CElementView::OnRowsLeaving(const QModelIndex &parent, int first, int last)

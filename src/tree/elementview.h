@@ -3,6 +3,7 @@
 #include "document/workspacedoc.h"
 #include "framework/cmdtarget.h"
 #include "framework/viewbase.h"
+#include "shownrows.h"
 
 #include <QPointer>
 #include <QTreeView>
@@ -56,6 +57,9 @@ public:
     // nodes moved.
     bool DropNodes(const CNodeDragData &data, const QModelIndex &target);
 
+    // Empty when the list of shown rows is the one a full layout gives, else how it differs.
+    QString ShownRowsDifference() const { return m_shownRows.DifferenceFromLayout(); }
+
 Q_SIGNALS:
     // The path of the node just selected, for the status bar.
     void statusTextChanged(const QString &text);
@@ -72,6 +76,15 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    // Rows inserted and removed patch the view's list of shown rows instead of laying out every
+    // shown row again.
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
+
+protected Q_SLOTS:
+    // Takes the place of the tree view's slot of the same name, which the view connects to its
+    // model by name.
+    void rowsRemoved(const QModelIndex &parent, int first, int last);
 
 private:
     void RegisterCommands();
@@ -109,4 +122,7 @@ private:
     bool m_caretRemoved = false;
     // Set while a deep branch is closed for rows to leave it.
     bool m_reopenAfterRemoval = false;
+    CShownRows m_shownRows{this};
+    // Set between a removal's two steps when the list of shown rows is patched.
+    bool m_removalPatched = false;
 };

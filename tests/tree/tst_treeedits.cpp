@@ -153,6 +153,73 @@ private Q_SLOTS:
         QCOMPARE(tree.view->TreeModel()->rowCount(tree.item({})), 1);
     }
 
+    void editsPatchTheShownRowsOfAnOpenBranch()
+    {
+        // Deletes, inserts, undo and redo in a long open branch with open branches inside it: the
+        // view's list of shown rows, patched at each edit, is the one a full layout gives, and
+        // the keys and the pointer find the rows where they are drawn.
+        QByteArray xml = "<r>";
+        for (int i = 0; i < 600; ++i)
+            xml += "<e" + QByteArray::number(i) + "><f/><g><h/></g></e" + QByteArray::number(i) + ">";
+        xml += "</r>";
+        TreeFixture tree(xml);
+        Commands commands(tree);
+        auto *model = tree.view->TreeModel();
+        const QModelIndex r = tree.item({"r"});
+        labelsUnder(model, r);
+        for (const char *open : {"e0", "e5", "e299", "e599"})
+            tree.view->expand(tree.item({"r", open}));
+        tree.view->expand(tree.item({"r", "e5", "g"}));
+        QCOMPARE(tree.view->ShownRowsDifference(), QString());
+        // Empty when the list is right and the caret is drawn where the pointer finds it.
+        const auto check = [&] {
+            QCoreApplication::processEvents();
+            const QString difference = tree.view->ShownRowsDifference();
+            const QModelIndex caret = tree.view->currentIndex();
+            if (!difference.isEmpty() || !caret.isValid())
+                return difference;
+            tree.view->scrollTo(caret);
+            return tree.view->indexAt(tree.view->visualRect(caret).center()) == caret ? QString() : QStringLiteral("caret misplaced");
+        };
+        for (const QStringList &path : {QStringList{"r", "e5"}, QStringList{"r", "e0", "g", "h"}, QStringList{"r", "e599"},
+                                        QStringList{"r", "e1"}, QStringList{"r", "e299", "f"}}) {
+            tree.click(tree.item(path));
+            QVERIFY(commands.manager.Execute(ID_EDIT_DELETE));
+            QCOMPARE(check(), QString());
+        }
+        QCOMPARE(model->rowCount(r), 597);
+        // The caret took the next row; Down goes on from it in the order the rows are drawn.
+        tree.click(tree.item({"r", "e298"}));
+        tree.view->setFocus();
+        QTest::keyClick(tree.view, Qt::Key_Down);
+        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("e299"));
+        QTest::keyClick(tree.view, Qt::Key_Down);
+        QCOMPARE(tree.view->currentIndex().data().toString(), QStringLiteral("g"));
+        for (int i = 0; i < 5; ++i) {
+            tree.document->Undo();
+            QCOMPARE(check(), QString());
+        }
+        QCOMPARE(model->rowCount(r), 600);
+        for (int i = 0; i < 3; ++i) {
+            tree.document->Redo();
+            QCOMPARE(check(), QString());
+        }
+        // A new child of a closed element and of the root, then a cut and a paste at the end.
+        tree.click(tree.item({"r", "e7"}));
+        QVERIFY(tree.document->CreateNode(tree.view->KeyOf(tree.item({"r", "e7"})), NodeType::Element, QStringLiteral("n"), QString()).nodeName() == QLatin1String("n"));
+        QCOMPARE(check(), QString());
+        tree.click(tree.item({"r", "e8"}));
+        QVERIFY(commands.manager.Execute(ID_EDIT_CUT));
+        QCOMPARE(check(), QString());
+        tree.click(r);
+        QVERIFY(commands.manager.Execute(ID_EDIT_PASTE));
+        QCOMPARE(check(), QString());
+        QCOMPARE(model->index(model->rowCount(r) - 1, 0, r).data().toString(), QStringLiteral("e8"));
+        tree.view->collapse(r);
+        tree.view->expand(r);
+        QCOMPARE(check(), QString());
+    }
+
     void undoAndRedoWithTheKeys()
     {
         TreeFixture tree("<r><a/><b><c/></b></r>");
