@@ -67,14 +67,15 @@ public:
 
 Q_SIGNALS:
     // A removal under a deep branch, told to the view alone: the rows `first` to `last` of
-    // `parent` are about to leave (the view moves its caret off them and closes the parent's
-    // branch, so that it shows none of them), and have left (the view opens the branch again).
-    // Any signal of the item model would make the view lay out every shown row again, which for
-    // a chain of thousands of open levels costs the square of its depth; closing and opening one
-    // branch costs its own rows. The tracked indexes are moved by the model itself.
+    // `parent` are about to leave (the view moves its caret off them and takes them out of its
+    // list of shown rows, or closes the parent's branch), and have left. The item model's own
+    // signals would make Qt walk every tracked index up to the top, which for a chain of
+    // thousands of open levels costs the square of its depth; the tracked indexes are moved by
+    // the model itself.
     void rowsLeavingInLayout(const QModelIndex &parent, int first, int last);
     void rowsLeftInLayout(const QModelIndex &parent);
-    // Around rows inserted under a deep branch: the view closes the branch and opens it again.
+    // Around rows inserted under a deep branch: a view that cannot patch its list of shown rows
+    // closes the branch and opens it again.
     void deepBranchChanging(const QModelIndex &parent);
     void deepBranchChanged(const QModelIndex &parent);
 

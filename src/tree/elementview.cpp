@@ -60,15 +60,18 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
     // them, the item the tree selects in their place becomes current.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &CElementView::OnRowsLeaving);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CElementView::OnRowsLeft);
+    // A removal or insertion under a deep branch: the list of shown rows is patched where it can
+    // be; otherwise the branch is closed and opened again around the change.
     connect(m_model, &CElementTreeModel::rowsLeavingInLayout, this, [this](const QModelIndex &parent, int first, int last) {
         MoveCaretOffRows(parent, first, last);
         OnRowsLeaving(parent, first, last);
-        m_reopenAfterRemoval = parent.isValid() && isExpanded(parent);
+        m_removalPatched = m_shownRows.PrepareRemoval(parent, first, last);
+        m_reopenAfterRemoval = !m_removalPatched && parent.isValid() && isExpanded(parent);
         if (m_reopenAfterRemoval)
             collapse(parent);
     });
     connect(m_model, &CElementTreeModel::deepBranchChanging, this, [this](const QModelIndex &parent) {
-        m_reopenAfterRemoval = parent.isValid() && isExpanded(parent);
+        m_reopenAfterRemoval = !m_shownRows.Patchable() && parent.isValid() && isExpanded(parent);
         if (m_reopenAfterRemoval)
             collapse(parent);
     });
@@ -78,6 +81,8 @@ CElementView::CElementView(CWorkSpaceDoc *document, QWidget *parent)
         m_reopenAfterRemoval = false;
     });
     connect(m_model, &CElementTreeModel::rowsLeftInLayout, this, [this](const QModelIndex &parent) {
+        if (std::exchange(m_removalPatched, false))
+            m_shownRows.FinishRemoval(parent);
         if (m_reopenAfterRemoval)
             expand(parent);
         m_reopenAfterRemoval = false;
@@ -121,7 +126,7 @@ void CElementView::rowsRemoved(const QModelIndex &parent, int first, int last)
         QTreeView::rowsRemoved(parent, first, last);
         return;
     }
-    m_shownRows.FinishRemoval(parent, first, last);
+    m_shownRows.FinishRemoval(parent);
 }
 
 void CElementView::OnRowsLeaving(const QModelIndex &parent, int first, int last)

@@ -59,7 +59,7 @@ bool CShownRows::PrepareRemoval(const QModelIndex &parent, int first, int last)
     const int parentItem = ParentItem(parent);
     if (parentItem == -2) {
         // The rows are not in the list; the parent's expand button may change.
-        m_pending = {true, parent.isValid() ? d->viewIndex(parent) : -1, -1, 0, first};
+        m_pending = {true, parent.isValid() ? d->viewIndex(parent) : -1, -1, 0, first, last};
         return true;
     }
     const int pos = ItemOfRow(parent, parentItem, first);
@@ -71,7 +71,7 @@ bool CShownRows::PrepareRemoval(const QModelIndex &parent, int first, int last)
             return false;
         end += 1 + int(d->viewItems.at(end).total);
     }
-    m_pending = {true, parentItem, pos, end - pos, first};
+    m_pending = {true, parentItem, pos, end - pos, first, last};
     return true;
 }
 
@@ -80,7 +80,7 @@ void CShownRows::Forget()
     Private()->viewItems.clear();
 }
 
-void CShownRows::FinishRemoval(const QModelIndex &parent, int first, int last)
+void CShownRows::FinishRemoval(const QModelIndex &parent)
 {
     const Pending pending = m_pending;
     m_pending = Pending();
@@ -110,7 +110,7 @@ void CShownRows::FinishRemoval(const QModelIndex &parent, int first, int last)
     d->updateScrollBars();
     d->viewport->update();
     // What the item view does after any removal: editors move, the state ends.
-    d->_q_rowsRemoved(parent, first, last);
+    d->_q_rowsRemoved(parent, pending.first, pending.last);
 }
 
 bool CShownRows::Insert(const QModelIndex &parent, int first, int last)

@@ -23,12 +23,14 @@ public:
     bool PrepareRemoval(const QModelIndex &parent, int first, int last);
     // After they left: takes them out of the list and refreshes the scroll range. Only after a
     // PrepareRemoval that returned true.
-    void FinishRemoval(const QModelIndex &parent, int first, int last);
+    void FinishRemoval(const QModelIndex &parent);
     // Drops the whole list, as the view does before it lays out every row again.
     void Forget();
     // After the rows `first` to `last` of `parent` were inserted: puts them into the list. False
     // when the view must handle the insertion itself.
     bool Insert(const QModelIndex &parent, int first, int last);
+    // Whether the list can be patched now.
+    bool Patchable() const;
 
     // Compares the list with the one a full layout of the model's fetched rows gives; an empty
     // text when they agree, else the first difference. For tests.
@@ -36,7 +38,6 @@ public:
 
 private:
     QTreeViewPrivate *Private() const;
-    bool Patchable() const;
     // The list position of the branch's parent: -1 for the top, -2 when the branch's rows are not
     // in the list (the parent is closed or not shown).
     int ParentItem(const QModelIndex &parent) const;
@@ -56,5 +57,6 @@ private:
         int pos = -1;   // first list position of the leaving rows; -1 when not in the list
         int count = 0;  // list rows they take, their open descendants included
         int first = 0;
+        int last = 0;
     } m_pending;
 };

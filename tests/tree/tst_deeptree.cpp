@@ -96,6 +96,7 @@ private Q_SLOTS:
             QVERIFY(tree.document->Undo());
         QCOMPARE(labelsUnder(model, tree.item(bottom)), (QStringList{"a", "b", "c"}));
         QCOMPARE(tree.document->GetCurrentNode().nodeName(), QStringLiteral("b"));
+        QCOMPARE(tree.view->ShownRowsDifference(), QString());
 
         // A caret inside the removed branch leaves nothing current; the branch's parent stays.
         tree.view->SelectItem(tree.item(bottom + QStringList{"b", "x"}));
@@ -108,6 +109,7 @@ private Q_SLOTS:
         QCOMPARE(tree.item(bottom.mid(0, depth / 2)).data().toString(), above);
         QVERIFY(!tree.item(bottom).isValid());
         QCOMPARE(model->ItemCount(), depth / 2 + 1);
+        QCOMPARE(tree.view->ShownRowsDifference(), QString());
 
         // The view is whole again: every row it lays out is a row of the model.
         tree.view->SelectItem(tree.item(bottom.mid(0, depth / 2)));
