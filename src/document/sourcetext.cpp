@@ -84,26 +84,29 @@ QByteArray CSourceText::DeclaredEncoding(const QByteArray &text)
     return XmlChecks::declarationEncoding(QString::fromUtf8(text.mid(open.size(), end - open.size())));
 }
 
-QByteArray CSourceText::FileBytes(const QByteArray &utf8)
+QByteArray CSourceText::FileBytes(const QByteArray &utf8, FileForm form)
 {
     QByteArray text = utf8;
     if (text.contains('\r')) {
         text.replace("\r\n", "\n");
         text.replace('\r', '\n');
     }
+    // The parser reads CR LF as LF: the tree is the same either way, only the file's bytes differ.
+    if (form.crlf)
+        text.replace("\n", "\r\n");
     const QByteArray encoding = DeclaredEncoding(text);
     if (isUtf8(encoding))
-        return text;
+        return form.utf8Mark ? "\xEF\xBB\xBF" + text : text;
     return encodeText(QString::fromUtf8(text), encoding);
 }
 
-bool CSourceText::WriteTempFile(const QByteArray &utf8, QString *path, QString *error)
+bool CSourceText::WriteTempFile(const QByteArray &utf8, FileForm form, QString *path, QString *error)
 {
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/TWRXXXXXX"));
     // The document deletes the file once it has read it.
     file.setAutoRemove(false);
     if (file.open()) {
-        const QByteArray bytes = FileBytes(utf8);
+        const QByteArray bytes = FileBytes(utf8, form);
         if (file.write(bytes) == bytes.size() && file.flush()) {
             *path = file.fileName();
             file.close();

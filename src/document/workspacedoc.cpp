@@ -444,8 +444,13 @@ bool CWorkSpaceDoc::CommitSourceText(const QByteArray &utf8)
 {
     QString path, error;
     bool written = false;
+    // The text becomes the file that later saves copy from: it keeps the line breaks and the
+    // byte-order mark of the file the document came from.
+    CSourceText::FileForm form;
+    form.crlf = m_dom->usesCrLf();
+    form.utf8Mark = m_dom->byteOrderMark() == "\xEF\xBB\xBF";
     CBackgroundTask::RunSized(utf8.size(), QStringLiteral("Writing the source text..."),
-                              [&] { written = CSourceText::WriteTempFile(utf8, &path, &error); });
+                              [&] { written = CSourceText::WriteTempFile(utf8, form, &path, &error); });
     if (!written) {
         ShowMessageText(QStringLiteral("The source text could not be written to a temporary file.\n\n%1").arg(error),
                         MB::IconInformation);

@@ -400,6 +400,18 @@ QByteArray XmlDocument::serializedBytes() const
     return bytes;
 }
 
+bool XmlDocument::usesCrLf() const
+{
+    const XmlSourceMap *map = usableMap(*m_data, encodingOf(m_data->doc));
+    return map && map->UsesCrLf();
+}
+
+QByteArray XmlDocument::byteOrderMark() const
+{
+    const XmlSourceMap *map = usableMap(*m_data, encodingOf(m_data->doc));
+    return map ? map->ByteOrderMark() : QByteArray();
+}
+
 QString XmlDocument::xml() const
 {
     return QString::fromUtf8(xmlUtf8());

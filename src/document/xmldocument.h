@@ -50,6 +50,10 @@ public:
     QByteArray xmlUtf8() const;
     // The bytes save() would write.
     QByteArray serializedBytes() const;
+    // How the file the tree was read from is written, where saving still copies from it: whether
+    // it broke its lines with CR LF, and the byte-order mark it began with (empty for none).
+    bool usesCrLf() const;
+    QByteArray byteOrderMark() const;
 
     const XmlParseError &parseError() const { return m_parseError; }
 

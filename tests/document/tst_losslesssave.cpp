@@ -202,6 +202,43 @@ private Q_SLOTS:
         QCOMPARE(messages.count(), 0);
     }
 
+    void sourceCommitKeepsTheFileForm_data()
+    {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<QByteArray>("eol");
+        QTest::newRow("LF") << QByteArray() << QByteArray("\n");
+        QTest::newRow("CR LF") << QByteArray() << QByteArray("\r\n");
+        QTest::newRow("byte-order mark, CR LF") << QByteArray("\xEF\xBB\xBF") << QByteArray("\r\n");
+    }
+    void sourceCommitKeepsTheFileForm()
+    {
+        QFETCH(QByteArray, mark);
+        QFETCH(QByteArray, eol);
+        const auto lines = [&](QByteArray text) { return mark + text.replace("\n", eol); };
+        MessageRecorder messages;
+        CWorkSpaceDoc work;
+        const QString path = m_dir.write(QStringLiteral("commit.xml"),
+                                         lines("<?xml version=\"1.0\"?>\n<r>\n  <a k='v'>two\nlines</a>\n  <b/>\n</r>\n"));
+        QVERIFY(work.OnOpenDocument(path));
+        // The editor's text, with a line typed in it (the editor breaks new lines with LF).
+        QByteArray text = work.GetDOMDocument()->xmlUtf8();
+        QVERIFY(!text.startsWith(mark) || mark.isEmpty());
+        text.replace("<b/>", "<b/>\n  <c/>");
+        QVERIFY(work.CommitSourceText(text));
+        QCOMPARE(work.GetDOMDocument()->documentElement().firstChild().nextSibling().text(), QStringLiteral("two\nlines"));
+        QVERIFY(work.OnSaveDocument(path));
+        const QByteArray committed = lines("<?xml version=\"1.0\"?>\n<r>\n  <a k='v'>two\nlines</a>\n  <b/>\n  <c/>\n</r>\n");
+        QCOMPARE(readAll(path), committed);
+        // An edit after the commit is written in the same form.
+        const XmlNode r = work.GetDOMDocument()->documentElement();
+        work.SetItemNode(1, r);
+        work.SetCurrentItem(1);
+        QVERIFY(!work.CreateNode(1, NodeType::Element, QStringLiteral("d"), QString()).isNull());
+        QVERIFY(work.OnSaveDocument(path));
+        QCOMPARE(readAll(path), lines("<?xml version=\"1.0\"?>\n<r>\n  <a k='v'>two\nlines</a>\n  <b/>\n  <c/>\n  <d/>\n</r>\n"));
+        QCOMPARE(messages.count(), 0);
+    }
+
     void aFileChangedOnDiskIsWrittenFromTheTree()
     {
         QString path;
