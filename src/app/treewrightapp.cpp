@@ -92,6 +92,10 @@ bool CTreewrightApp::InitInstance(const QStringList &files, bool showSplash)
 
     m_mainFrame = new CMainFrame(this);
     m_mainFrame->installEventFilter(this);
+    // The window shows first: the progress of a large file given to open, or the report of one
+    // that does not open, stands over it instead of alone on the screen.
+    m_mainFrame->show();
+    m_mainFrame->activateWindow();
 
     if (files.isEmpty()) {
         if (!OnFileNew())
@@ -102,7 +106,6 @@ bool CTreewrightApp::InitInstance(const QStringList &files, bool showSplash)
                 return false;
         }
     }
-    m_mainFrame->show();
     // The picture shows over the main window and its documents, and closes on its own.
     if (showSplash)
         m_splash = new CSplashWnd(m_mainFrame);

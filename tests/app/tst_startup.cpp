@@ -64,6 +64,26 @@ private Q_SLOTS:
         QCOMPARE(app.MainFrame()->MdiArea()->subWindowList().size(), 0);
     }
 
+    void filesOpenOverTheShownWindow()
+    {
+        // What an open shows at start-up (the progress of a large file; here the report of a file
+        // that does not parse) stands over the main window, which shows already; a failed open
+        // still ends the start-up.
+        const QString good = write(QStringLiteral("first.xml"), "<a/>");
+        const QString bad = write(QStringLiteral("second.xml"), "<a>");
+        CTreewrightApp app;
+        QStringList seen;
+        const MessageSink previous = SetMessageSink([&](const QString &, unsigned) {
+            CMainFrame *frame = app.MainFrame();
+            seen << QStringLiteral("%1 %2").arg(frame && frame->isVisible()).arg(frame ? frame->MdiArea()->subWindowList().size() : -1);
+            return IDAnswer::Ok;
+        });
+        const bool started = app.InitInstance({good, bad});
+        SetMessageSink(previous);
+        QVERIFY(!started);
+        QCOMPARE(seen, QStringList{QStringLiteral("1 1")});
+    }
+
     void firstSaveOfNewDocumentAsksForName()
     {
         CTreewrightApp app;
