@@ -37,6 +37,7 @@ const std::vector<Figure> &AllFigures()
         {"cutpaste", "cut and paste an element", Absolute, "", Instant, false, NewCutPaste},
         {"undo", "undo a delete", Absolute, "", Instant, false, NewUndoDelete},
         {"redo", "redo a delete", Absolute, "", Instant, false, NewRedoDelete},
+        {"close", "close a shown document", Absolute, "", "< 100 ms, same at every size", false, NewCloseShown},
         {"xmlsave", "libxml2 save", Baseline, "", "baseline", false, NewLibxmlSave},
         {"save", "save (CWorkSpaceDoc)", Ratio, "xmlsave", "<= 0.5 x time", false, NewSaveDocument},
         {"saveedited", "save after 100 scattered renames", Ratio, "xmlsave", "<= 1.3 x time", false, NewSaveEdited},

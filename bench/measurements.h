@@ -35,6 +35,7 @@ std::unique_ptr<Measurement> NewRedoDelete();
 std::unique_ptr<Measurement> NewShowSourceTab();
 std::unique_ptr<Measurement> NewSourceCommit();
 std::unique_ptr<Measurement> NewDescendRenameSave();
+std::unique_ptr<Measurement> NewCloseShown();
 
 // Find and validate.
 std::unique_ptr<Measurement> NewLibxmlXPathFind();

@@ -4,6 +4,7 @@
 #include "shownwindow.h"
 
 #include "document/workspacedoc.h"
+#include "document/xmltreereleaser.h"
 #include "panes/childframe.h"
 #include "panes/editpage.h"
 #include "panes/pagedsourceview.h"
@@ -286,8 +287,23 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Closing a shown document: its window, its tree and the document go, as far as the window's
+// thread waits for them.
+class CloseShown : public Measurement
+{
+public:
+    void Prepare(const std::string &path) override { m_window = std::make_unique<ShownWindow>(path); }
+    void Run() override { m_window.reset(); }
+    // A tree freed on a thread of its own is freed before the next run.
+    void Finish() override { XmlTreeReleaser::WaitUntilIdle(); }
+
+private:
+    std::unique_ptr<ShownWindow> m_window;
+};
+
 } // namespace
 
+std::unique_ptr<Measurement> NewCloseShown() { return std::make_unique<CloseShown>(); }
 std::unique_ptr<Measurement> NewOpenShown() { return std::make_unique<OpenShown>(); }
 std::unique_ptr<Measurement> NewSelectElement() { return std::make_unique<SelectElement>(); }
 std::unique_ptr<Measurement> NewRenameElement() { return std::make_unique<RenameElement>(); }

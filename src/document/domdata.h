@@ -30,6 +30,9 @@ struct DomData
     // Where the nodes stood in the file the document was read from; null when it was not read
     // from a file or its text could not be matched to the tree.
     std::unique_ptr<XmlSourceMap> source;
+    // The size of the text the tree was parsed from (0 for one built without a text): a tree of
+    // a large text is freed on a thread of its own (XmlTreeReleaser).
+    std::size_t textBytes = 0;
     // Set for a document that only keeps copies for later (the node clipboard's): nodes copied
     // into it keep their entity references unsettled until they are copied out again.
     bool holdsCopies = false;

@@ -7,6 +7,7 @@
 #include "xmlchecks.h"
 #include "xmlsourcemap.h"
 #include "xmlsourcewriter.h"
+#include "xmltreereleaser.h"
 #include "framework/comerror.h"
 #include "framework/taskprogress.h"
 
@@ -277,6 +278,7 @@ bool XmlDocument::load(const QString &path)
     xmlFreeParserCtxt(ctxt);
     if (!finishLoad(nullptr, doc, headBytes))
         return false;
+    m_data->textBytes = std::size_t(input.read);
     if (m_recordSource)
         m_data->source = XmlSourceMap::Build(doc, path);
     // Cancel pressed after the last read still means the user does not want the document.
@@ -323,12 +325,15 @@ bool XmlDocument::loadXML(const QString &text)
         return false;
     }
     xmlFreeParserCtxt(ctxt);
-    return finishLoad(nullptr, doc, bytes.left(512));
+    if (!finishLoad(nullptr, doc, bytes.left(512)))
+        return false;
+    m_data->textBytes = std::size_t(bytes.size());
+    return true;
 }
 
 bool XmlDocument::finishLoad(void *, xmlDocPtr doc, const QByteArray &head)
 {
-    m_data = std::make_shared<DomData>(doc);
+    m_data = std::shared_ptr<DomData>(new DomData(doc), &XmlTreeReleaser::Release);
     // The declaration becomes the document's first node, an instruction named "xml", so that it
     // can be shown, edited and written back as it stood.
     const QString declaration = declarationData(head);

@@ -4,6 +4,7 @@
 #include "document/workspacedoc.h"
 #include "document/xmldocument.h"
 #include "document/xmlnodelist.h"
+#include "document/xmltreereleaser.h"
 #include "framework/backgroundtask.h"
 #include "framework/taskprogress.h"
 #include "common/messagerecorder.h"
@@ -131,6 +132,32 @@ private Q_SLOTS:
         QVERIFY(!parser.wasCancelled());
         QCOMPARE(counting.Done(), qint64(small.size()));
         QCOMPARE(counting.Total(), qint64(small.size()));
+    }
+
+    void largeTreesAreFreedOnTheirOwnThread()
+    {
+        const QString path = m_dir.write(QStringLiteral("freed.xml"), records(300000));
+        auto doc = std::make_unique<CWorkSpaceDoc>();
+        QVERIFY(doc->OnOpenDocument(path));
+        XmlNode last = doc->GetDOMDocument()->documentElement().lastChild().previousSibling();
+        // A handle keeps the tree whole after its document has gone.
+        doc.reset();
+        QCOMPARE(XmlTreeReleaser::Pending(), std::size_t(0));
+        QCOMPARE(last.text(), QStringLiteral("text"));
+        // The last handle goes: the tree is handed over, not freed here (that takes a while).
+        last = XmlNode();
+        QCOMPARE(XmlTreeReleaser::Pending(), std::size_t(1));
+        XmlTreeReleaser::WaitUntilIdle();
+        QCOMPARE(XmlTreeReleaser::Pending(), std::size_t(0));
+
+        // A tree of a small text, and one built without a text, are freed at once.
+        CBackgroundTask::SetLargeWorkBytes(4 * 1024 * 1024);
+        auto small = std::make_unique<XmlDocument>();
+        QVERIFY(small->loadXML(QString::fromUtf8(records(10))));
+        small.reset();
+        small = std::make_unique<XmlDocument>();
+        small.reset();
+        QCOMPARE(XmlTreeReleaser::Pending(), std::size_t(0));
     }
 };
 
