@@ -245,15 +245,20 @@ private Q_SLOTS:
     void titleFollowsActiveDocument()
     {
         const QString path = write(QStringLiteral("titled.xml"));
+        // The window shows before the file opens; its maximised document window may put the
+        // name in brackets itself.
+        const auto titled = [](const QString &title, const QString &name) {
+            return title == QStringLiteral("Treewright - ") + name || title == QStringLiteral("Treewright - [%1]").arg(name);
+        };
         {
             CTreewrightApp app;
             QVERIFY(app.InitInstance({path}));
-            QCOMPARE(app.MainFrame()->windowTitle(), QStringLiteral("Treewright - titled.xml"));
+            QVERIFY2(titled(app.MainFrame()->windowTitle(), QStringLiteral("titled.xml")), qPrintable(app.MainFrame()->windowTitle()));
         }
         AppSettings::WriteProfileInt(QStringLiteral("Settings"), QString::fromLatin1(AppSettings::DisplayFullPath), 1);
         CTreewrightApp app;
         QVERIFY(app.InitInstance({path}));
-        QCOMPARE(app.MainFrame()->windowTitle(), QStringLiteral("Treewright - ") + QFileInfo(path).absoluteFilePath());
+        QVERIFY2(titled(app.MainFrame()->windowTitle(), QFileInfo(path).absoluteFilePath()), qPrintable(app.MainFrame()->windowTitle()));
     }
 
     void editMenuSwitchRefillsTheEditPopup()
