@@ -1,0 +1,112 @@
+#include "nodelistfiller.h"
+
+#include "nodelistcontrol.h"
+#include "document/workspacedoc.h"
+#include "document/xmlnamednodemap.h"
+
+#include <QElapsedTimer>
+#include <QTimerEvent>
+
+#include <limits>
+
+namespace {
+
+// While the document is in the middle of an edit (a message box of the edit runs its own event
+// loop) or a drag is under way, the walk looks again this much later instead of spinning.
+constexpr int WaitMilliseconds = 50;
+// The clock is read once per this many children.
+constexpr qint64 ChildrenPerClockRead = 1024;
+
+} // namespace
+
+CNodeListFiller::CNodeListFiller(CNodeListControl *list, QObject *parent) : QObject(parent), m_list(list) {}
+
+bool CNodeListFiller::IsListedChild(const XmlNode &child)
+{
+    switch (child.nodeType()) {
+    case NodeType::Element:
+    case NodeType::EntityReference:
+    case NodeType::Document:
+    case NodeType::DocumentType:
+    case NodeType::DocumentFragment:
+        return false;
+    case NodeType::Text:
+        return !child.isLayoutWhitespace();
+    default:
+        return true;
+    }
+}
+
+void CNodeListFiller::Fill(CWorkSpaceDoc *document, const XmlNode &node)
+{
+    Stop();
+    m_document = document;
+    QList<XmlNode> attributes;
+    if (!node.isNull()) {
+        XmlNamedNodeMap map = node.attributes();
+        for (XmlNode attribute = map.nextNode(); !attribute.isNull(); attribute = map.nextNode())
+            attributes.prepend(attribute);
+        m_next = node.lastChild();
+    }
+    // One reset for what goes in at once, so the views lay the rows out once.
+    QList<XmlNode> rows = Walk(ImmediateChildren, -1);
+    m_childRows = int(rows.size());
+    rows.append(attributes);
+    m_list->ResetRows(rows);
+    if (IsFilling())
+        m_timer.start(0, this);
+}
+
+void CNodeListFiller::Stop()
+{
+    m_timer.stop();
+    m_next = XmlNode();
+}
+
+void CNodeListFiller::Finish()
+{
+    if (!IsFilling())
+        return;
+    m_timer.stop();
+    InsertFound(Walk(std::numeric_limits<qint64>::max(), -1));
+}
+
+void CNodeListFiller::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_timer.timerId()) {
+        QObject::timerEvent(event);
+        return;
+    }
+    // An edit may be moving the very siblings the walk stands on; the views hear of it when it ends.
+    if (!m_document || m_document->IsEditing() || CWorkSpaceDoc::IsDragging()) {
+        m_timer.start(WaitMilliseconds, this);
+        return;
+    }
+    InsertFound(Walk(std::numeric_limits<qint64>::max(), StepMilliseconds));
+    if (IsFilling())
+        m_timer.start(0, this);
+}
+
+QList<XmlNode> CNodeListFiller::Walk(qint64 maxVisits, int deadlineMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QList<XmlNode> found;
+    qint64 visits = 0;
+    while (!m_next.isNull() && visits < maxVisits) {
+        if (IsListedChild(m_next))
+            found.append(m_next);
+        m_next = m_next.previousSibling();
+        if (++visits % ChildrenPerClockRead == 0 && deadlineMs >= 0 && clock.elapsed() >= deadlineMs)
+            break;
+    }
+    if (m_next.isNull())
+        m_timer.stop();
+    return found;
+}
+
+void CNodeListFiller::InsertFound(const QList<XmlNode> &found)
+{
+    m_list->InsertRows(m_childRows, found);
+    m_childRows += int(found.size());
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "document/xmlnode.h"
+
+#include <QBasicTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class CNodeListControl;
+class CWorkSpaceDoc;
+
+// Fills the node list with one node's rows: its attributes at the bottom, in reverse document
+// order, and above them the children the element tree does not show, the last child at the top.
+// The attributes and the children up to a budget that covers any ordinary node go in at once;
+// beyond it (a root of millions of records) the walk goes on from the event loop in steps of a
+// few milliseconds, each step's rows going in below those already listed, so the window keeps
+// painting and taking input and the rows in view never move. The walk waits while the document
+// is being edited or a drag is under way; the next fill, Stop or Finish ends it.
+class CNodeListFiller : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Children looked at before Fill returns.
+    static constexpr int ImmediateChildren = 20000;
+    // How long one step from the event loop may walk.
+    static constexpr int StepMilliseconds = 4;
+
+    explicit CNodeListFiller(CNodeListControl *list, QObject *parent = nullptr);
+
+    // Replaces the list's rows by those of `node` (none for a null node).
+    void Fill(CWorkSpaceDoc *document, const XmlNode &node);
+    // Ends the walk where it stands; the rows listed so far stay.
+    void Stop();
+    // Lists the remaining rows now.
+    void Finish();
+    bool IsFilling() const { return !m_next.isNull(); }
+
+    // A child the list shows: not an element, entity reference, document, declaration or
+    // fragment (the tree's), nor text made only of layout whitespace. An empty text node is
+    // shown so that it can be edited.
+    static bool IsListedChild(const XmlNode &child);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    // Walks back from the next child until the first is done, `maxVisits` children have been
+    // looked at or, with a `deadlineMs` of 0 or more, that many milliseconds have passed. Returns
+    // the listed children it met, last first.
+    QList<XmlNode> Walk(qint64 maxVisits, int deadlineMs);
+    // Puts what a step found below the children listed so far.
+    void InsertFound(const QList<XmlNode> &found);
+
+    CNodeListControl *m_list;
+    QPointer<CWorkSpaceDoc> m_document;
+    XmlNode m_next;       // the child the walk looks at next; null when the walk is done
+    int m_childRows = 0;  // the children listed so far: the rows above the attributes
+    QBasicTimer m_timer;
+};
