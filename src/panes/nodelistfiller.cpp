@@ -4,7 +4,6 @@
 #include "document/workspacedoc.h"
 #include "document/xmlnamednodemap.h"
 
-#include <QElapsedTimer>
 #include <QTimerEvent>
 
 #include <limits>
@@ -53,6 +52,7 @@ void CNodeListFiller::Fill(CWorkSpaceDoc *document, const XmlNode &node)
     m_childRows = int(rows.size());
     rows.append(attributes);
     m_list->ResetRows(rows);
+    m_sinceInsert.start();
     if (IsFilling())
         m_timer.start(0, this);
 }
@@ -61,6 +61,7 @@ void CNodeListFiller::Stop()
 {
     m_timer.stop();
     m_next = XmlNode();
+    m_found.clear();
 }
 
 void CNodeListFiller::Finish()
@@ -68,7 +69,8 @@ void CNodeListFiller::Finish()
     if (!IsFilling())
         return;
     m_timer.stop();
-    InsertFound(Walk(std::numeric_limits<qint64>::max(), -1));
+    m_found.append(Walk(std::numeric_limits<qint64>::max(), -1));
+    InsertFound();
 }
 
 void CNodeListFiller::timerEvent(QTimerEvent *event)
@@ -82,7 +84,9 @@ void CNodeListFiller::timerEvent(QTimerEvent *event)
         m_timer.start(WaitMilliseconds, this);
         return;
     }
-    InsertFound(Walk(std::numeric_limits<qint64>::max(), StepMilliseconds));
+    m_found.append(Walk(std::numeric_limits<qint64>::max(), StepMilliseconds));
+    if (!IsFilling() || m_sinceInsert.hasExpired(InsertMilliseconds))
+        InsertFound();
     if (IsFilling())
         m_timer.start(0, this);
 }
@@ -105,8 +109,10 @@ QList<XmlNode> CNodeListFiller::Walk(qint64 maxVisits, int deadlineMs)
     return found;
 }
 
-void CNodeListFiller::InsertFound(const QList<XmlNode> &found)
+void CNodeListFiller::InsertFound()
 {
-    m_list->InsertRows(m_childRows, found);
-    m_childRows += int(found.size());
+    m_list->InsertRows(m_childRows, m_found);
+    m_childRows += int(m_found.size());
+    m_found.clear();
+    m_sinceInsert.start();
 }

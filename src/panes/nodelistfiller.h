@@ -3,6 +3,7 @@
 #include "document/xmlnode.h"
 
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -14,8 +15,9 @@ class CWorkSpaceDoc;
 // order, and above them the children the element tree does not show, the last child at the top.
 // The attributes and the children up to a budget that covers any ordinary node go in at once;
 // beyond it (a root of millions of records) the walk goes on from the event loop in steps of a
-// few milliseconds, each step's rows going in below those already listed, so the window keeps
-// painting and taking input and the rows in view never move. The walk waits while the document
+// few milliseconds, so the window keeps painting and taking input. What the steps find goes in
+// below the rows already listed, a batch every tenth of a second, so the rows in view never move
+// and the list is laid out and painted again only that often. The walk waits while the document
 // is being edited or a drag is under way; the next fill, Stop or Finish ends it.
 class CNodeListFiller : public QObject
 {
@@ -23,9 +25,11 @@ class CNodeListFiller : public QObject
 
 public:
     // Children looked at before Fill returns.
-    static constexpr int ImmediateChildren = 20000;
+    static constexpr int ImmediateChildren = 10000;
     // How long one step from the event loop may walk.
-    static constexpr int StepMilliseconds = 4;
+    static constexpr int StepMilliseconds = 2;
+    // How often the rows the steps found go into the list.
+    static constexpr int InsertMilliseconds = 100;
 
     explicit CNodeListFiller(CNodeListControl *list, QObject *parent = nullptr);
 
@@ -50,12 +54,14 @@ private:
     // looked at or, with a `deadlineMs` of 0 or more, that many milliseconds have passed. Returns
     // the listed children it met, last first.
     QList<XmlNode> Walk(qint64 maxVisits, int deadlineMs);
-    // Puts what a step found below the children listed so far.
-    void InsertFound(const QList<XmlNode> &found);
+    // Puts what the steps found below the children listed so far.
+    void InsertFound();
 
     CNodeListControl *m_list;
     QPointer<CWorkSpaceDoc> m_document;
     XmlNode m_next;       // the child the walk looks at next; null when the walk is done
     int m_childRows = 0;  // the children listed so far: the rows above the attributes
+    QList<XmlNode> m_found; // found by the steps, not listed yet
+    QElapsedTimer m_sinceInsert;
     QBasicTimer m_timer;
 };
