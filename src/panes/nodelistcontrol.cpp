@@ -207,8 +207,13 @@ QList<int> CNodeListControl::SelectedRows() const
 
 int CNodeListControl::FirstSelectedRow() const
 {
-    const QList<int> rows = SelectedRows();
-    return rows.isEmpty() ? -1 : rows.first();
+    // Asked by every command state update: the selection's ranges, not its rows.
+    int first = -1;
+    for (const QItemSelectionRange &range : m_details->selectionModel()->selection()) {
+        if (range.isValid() && (first < 0 || range.top() < first))
+            first = range.top();
+    }
+    return first;
 }
 
 bool CNodeListControl::EditLabel(int row)
