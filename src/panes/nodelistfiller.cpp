@@ -6,6 +6,7 @@
 
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -70,7 +71,7 @@ void CNodeListFiller::Finish()
         return;
     m_timer.stop();
     m_found.append(Walk(std::numeric_limits<qint64>::max(), -1));
-    InsertFound();
+    InsertFound(m_found.size());
 }
 
 void CNodeListFiller::timerEvent(QTimerEvent *event)
@@ -84,11 +85,14 @@ void CNodeListFiller::timerEvent(QTimerEvent *event)
         m_timer.start(WaitMilliseconds, this);
         return;
     }
-    m_found.append(Walk(std::numeric_limits<qint64>::max(), StepMilliseconds));
-    if (!IsFilling() || m_sinceInsert.hasExpired(InsertMilliseconds))
-        InsertFound();
+    if (!m_next.isNull())
+        m_found.append(Walk(std::numeric_limits<qint64>::max(), StepMilliseconds));
+    if (IsInsertDue())
+        InsertFound(InsertBatchRows);
     if (IsFilling())
         m_timer.start(0, this);
+    else
+        m_timer.stop();
 }
 
 QList<XmlNode> CNodeListFiller::Walk(qint64 maxVisits, int deadlineMs)
@@ -104,15 +108,25 @@ QList<XmlNode> CNodeListFiller::Walk(qint64 maxVisits, int deadlineMs)
         if (++visits % ChildrenPerClockRead == 0 && deadlineMs >= 0 && clock.elapsed() >= deadlineMs)
             break;
     }
-    if (m_next.isNull())
-        m_timer.stop();
     return found;
 }
 
-void CNodeListFiller::InsertFound()
+bool CNodeListFiller::IsInsertDue() const
 {
-    m_list->InsertRows(m_childRows, m_found);
-    m_childRows += int(m_found.size());
-    m_found.clear();
+    if (m_found.isEmpty())
+        return false;
+    if (m_next.isNull())
+        return true;
+    // A view lays out a hundred thousand rows in a few milliseconds.
+    const qint64 interval = std::max<qint64>(InsertMilliseconds, m_list->RowCount() / 2000);
+    return m_sinceInsert.hasExpired(interval);
+}
+
+void CNodeListFiller::InsertFound(qsizetype maxRows)
+{
+    const qsizetype count = std::min(maxRows, m_found.size());
+    m_list->InsertRows(m_childRows, count == m_found.size() ? m_found : m_found.first(count));
+    m_found.remove(0, count);
+    m_childRows += int(count);
     m_sinceInsert.start();
 }

@@ -28,8 +28,11 @@ public:
     static constexpr int ImmediateChildren = 10000;
     // How long one step from the event loop may walk.
     static constexpr int StepMilliseconds = 2;
-    // How often the rows the steps found go into the list.
+    // How often the rows the steps found go into the list, at the least; a long list, which the
+    // view lays out anew after each insertion, takes them less often.
     static constexpr int InsertMilliseconds = 100;
+    // The most rows one turn of the event loop inserts.
+    static constexpr int InsertBatchRows = 50000;
 
     explicit CNodeListFiller(CNodeListControl *list, QObject *parent = nullptr);
 
@@ -39,7 +42,7 @@ public:
     void Stop();
     // Lists the remaining rows now.
     void Finish();
-    bool IsFilling() const { return !m_next.isNull(); }
+    bool IsFilling() const { return !m_next.isNull() || !m_found.isEmpty(); }
 
     // A child the list shows: not an element, entity reference, document, declaration or
     // fragment (the tree's), nor text made only of layout whitespace. An empty text node is
@@ -54,8 +57,9 @@ private:
     // looked at or, with a `deadlineMs` of 0 or more, that many milliseconds have passed. Returns
     // the listed children it met, last first.
     QList<XmlNode> Walk(qint64 maxVisits, int deadlineMs);
-    // Puts what the steps found below the children listed so far.
-    void InsertFound();
+    // Puts what the steps found below the children listed so far, at most `maxRows` of them.
+    void InsertFound(qsizetype maxRows);
+    bool IsInsertDue() const;
 
     CNodeListControl *m_list;
     QPointer<CWorkSpaceDoc> m_document;

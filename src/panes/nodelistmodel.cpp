@@ -3,6 +3,7 @@
 #include "nodeicon.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -15,7 +16,9 @@ CNodeListModel::CNodeListModel(QObject *parent) : QAbstractTableModel(parent) {}
 void CNodeListModel::ResetRows(const QList<XmlNode> &nodes)
 {
     beginResetModel();
-    m_nodes.assign(nodes.cbegin(), nodes.cend());
+    m_rows.clear();
+    for (const XmlNode &node : nodes)
+        m_rows.push_back(MakeRow(node));
     endResetModel();
 }
 
@@ -23,15 +26,19 @@ void CNodeListModel::InsertRows(int row, const QList<XmlNode> &nodes)
 {
     if (nodes.isEmpty())
         return;
-    row = std::clamp(row, 0, int(m_nodes.size()));
+    row = std::clamp(row, 0, int(m_rows.size()));
     beginInsertRows(QModelIndex(), row, row + int(nodes.size()) - 1);
-    m_nodes.insert(m_nodes.begin() + row, nodes.cbegin(), nodes.cend());
+    std::vector<Row> added;
+    added.reserve(size_t(nodes.size()));
+    for (const XmlNode &node : nodes)
+        added.push_back(MakeRow(node));
+    m_rows.insert(m_rows.begin() + row, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
     endInsertRows();
 }
 
 XmlNode CNodeListModel::Node(int row) const
 {
-    return row >= 0 && row < int(m_nodes.size()) ? m_nodes[size_t(row)] : XmlNode();
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].node : XmlNode();
 }
 
 QString CNodeListModel::Text(int row, int column) const
@@ -56,7 +63,7 @@ bool CNodeListModel::HasEditableLabel(const XmlNode &node)
 
 int CNodeListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_nodes.size());
+    return parent.isValid() ? 0 : int(m_rows.size());
 }
 
 int CNodeListModel::columnCount(const QModelIndex &parent) const
@@ -66,7 +73,7 @@ int CNodeListModel::columnCount(const QModelIndex &parent) const
 
 QVariant CNodeListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(m_nodes.size()))
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
@@ -95,10 +102,10 @@ QVariant CNodeListModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags CNodeListModel::flags(const QModelIndex &index) const
 {
-    if (!index.isValid())
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
         return Qt::NoItemFlags;
     const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
-    if (index.column() == NameColumn && HasEditableLabel(Node(index.row())))
+    if (index.column() == NameColumn && m_rows[size_t(index.row())].editableLabel)
         return flags | Qt::ItemIsEditable;
     return flags;
 }

@@ -5,8 +5,8 @@
 #include <QAbstractTableModel>
 #include <QList>
 
+#include <deque>
 #include <functional>
-#include <vector>
 
 // The rows of the node list: one node each, with the columns "Name", "Type" and "Value". A row
 // keeps only its node's handle and reads the texts from the node when a view asks for them, so a
@@ -41,6 +41,15 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
-    std::vector<XmlNode> m_nodes;
+    struct Row
+    {
+        XmlNode node;
+        bool editableLabel; // asked of every row each time a view lays the rows out
+    };
+    static Row MakeRow(const XmlNode &node) { return {node, HasEditableLabel(node)}; }
+
+    // Rows go in just above the attributes, near the end: a deque takes them there without
+    // moving the rows before them or reallocating them all as the list grows.
+    std::deque<Row> m_rows;
     TypeNameFunction m_typeName;
 };
