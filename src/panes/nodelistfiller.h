@@ -16,9 +16,10 @@ class CWorkSpaceDoc;
 // The attributes and the children up to a budget that covers any ordinary node go in at once;
 // beyond it (a root of millions of records) the walk goes on from the event loop in steps of a
 // few milliseconds, so the window keeps painting and taking input. What the steps find goes in
-// below the rows already listed, a batch every tenth of a second, so the rows in view never move
-// and the list is laid out and painted again only that often. The walk waits while the document
-// is being edited or a drag is under way; the next fill, Stop or Finish ends it.
+// below the rows already listed, in batches a tenth of a second or more apart, so the rows in
+// view never move and the list is laid out and painted again only that often. The walk waits
+// while the document is being edited or a drag is under way; the next fill, Stop or Finish ends
+// it.
 class CNodeListFiller : public QObject
 {
     Q_OBJECT
@@ -28,8 +29,8 @@ public:
     static constexpr int ImmediateChildren = 10000;
     // How long one step from the event loop may walk.
     static constexpr int StepMilliseconds = 2;
-    // How often the rows the steps found go into the list, at the least; a long list, which the
-    // view lays out anew after each insertion, takes them less often.
+    // The shortest time between two batches; a long list, which the view lays out anew after
+    // each insertion, takes them less often.
     static constexpr int InsertMilliseconds = 100;
     // The most rows one turn of the event loop inserts.
     static constexpr int InsertBatchRows = 50000;
