@@ -80,8 +80,12 @@ void CNodeListFiller::timerEvent(QTimerEvent *event)
         QObject::timerEvent(event);
         return;
     }
+    if (!m_document) {
+        Stop(); // the document is gone, and its window with it
+        return;
+    }
     // An edit may be moving the very siblings the walk stands on; the views hear of it when it ends.
-    if (!m_document || m_document->IsEditing() || CWorkSpaceDoc::IsDragging()) {
+    if (m_document->IsEditing() || CWorkSpaceDoc::IsDragging()) {
         m_timer.start(WaitMilliseconds, this);
         return;
     }
