@@ -258,6 +258,7 @@ void check(Window &w)
     if (doc.GetCurrentItem() != 0)
         FuzzSupport::require(model->IndexOfKey(doc.GetCurrentItem()).isValid(), "the current item is in the tree");
     w.page->OnKickIdle();
+    w.page->FinishFilling();
     const CNodeListControl *list = w.page->ListControl();
     const QList<XmlNode> rows = current.isNull() ? QList<XmlNode>() : listedRows(current);
     FuzzSupport::require(list->RowCount() == rows.size(), "the node list shows the current node's rows");

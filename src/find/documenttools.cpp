@@ -316,6 +316,7 @@ void CDocumentTools::SelectNode(CWorkSpaceDoc *document, const XmlNode &node)
             continue;
         sheet->SetActivePage(i);
         page->OnKickIdle();
+        page->FinishFilling(); // the row may be among those still to come
         CNodeListControl *list = page->ListControl();
         for (int r = 0; r < list->RowCount(); ++r) {
             if (list->RowNode(r) != node)

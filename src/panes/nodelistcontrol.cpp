@@ -1,13 +1,13 @@
 #include "nodelistcontrol.h"
 
 #include "nodelabeldelegate.h"
+#include "nodelistmodel.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPersistentModelIndex>
-#include <QStandardItemModel>
 #include <QTimer>
 #include <QTreeView>
 
@@ -56,18 +56,18 @@ private:
 
 CNodeListControl::CNodeListControl(QWidget *parent)
     : QStackedWidget(parent),
-      m_model(new QStandardItemModel(0, 3, this)),
+      m_model(new CNodeListModel(this)),
       m_details(new RowDragView<QTreeView>(this)),
       m_icons(new RowDragView<QListView>(this))
 {
     setObjectName(QStringLiteral("nodeList"));
-    m_model->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Value")});
-
     m_details->setModel(m_model);
     m_details->setRootIsDecorated(false);
     m_details->setItemsExpandable(false);
     m_details->setSortingEnabled(false);
     m_details->setAllColumnsShowFocus(true);
+    // Every row is one line high: the view need not ask each of many thousand rows its height.
+    m_details->setUniformRowHeights(true);
     m_details->header()->setSectionsClickable(false);
     m_details->header()->setSectionsMovable(false);
     // "Name" and "Type" keep their first width; "Value" takes whatever width the pane has left.
@@ -83,6 +83,10 @@ CNodeListControl::CNodeListControl(QWidget *parent)
     delete ownSelection;
     m_icons->setMovement(QListView::Static);
     m_icons->setResizeMode(QListView::Adjust);
+    // Icons and lists lay out every item again whenever rows come in; in batches from the event
+    // loop, a list of many thousand rows never holds up the window.
+    m_icons->setLayoutMode(QListView::Batched);
+    m_icons->setBatchSize(500);
 
     // The delegate reports the finished text; the rename runs once the editor has closed,
     // because it rebuilds the rows the editor belongs to.
@@ -149,46 +153,40 @@ QAbstractItemView *CNodeListControl::CurrentView() const
     return m_mode == ViewMode::Details ? static_cast<QAbstractItemView *>(m_details) : m_icons;
 }
 
-void CNodeListControl::RemoveAllRows()
+void CNodeListControl::SetTypeNames(std::function<QString(const XmlNode &)> typeName)
 {
-    m_model->removeRows(0, m_model->rowCount());
-    m_nodes.clear();
+    m_model->SetTypeNames(std::move(typeName));
 }
 
-void CNodeListControl::AppendRow(const XmlNode &node, const QString &label, const QString &type, const QString &value,
-                                 const QIcon &icon, bool labelEditable)
+void CNodeListControl::ResetRows(const QList<XmlNode> &nodes)
 {
-    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-    auto *name = new QStandardItem(icon, label);
-    name->setFlags(labelEditable ? flags | Qt::ItemIsEditable : flags);
-    auto *typeItem = new QStandardItem(type);
-    typeItem->setFlags(flags);
-    auto *valueItem = new QStandardItem(value);
-    valueItem->setFlags(flags);
-    m_nodes.append(node);
-    m_model->appendRow({name, typeItem, valueItem});
+    m_model->ResetRows(nodes);
 }
 
-void CNodeListControl::RemoveRows(QList<int> rows)
+void CNodeListControl::InsertRows(int row, const QList<XmlNode> &nodes)
 {
-    std::sort(rows.begin(), rows.end());
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        if (*it < 0 || *it >= m_nodes.size())
-            continue;
-        m_model->removeRow(*it);
-        m_nodes.removeAt(*it);
-    }
+    m_model->InsertRows(row, nodes);
+}
+
+int CNodeListControl::RowCount() const
+{
+    return m_model->rowCount();
+}
+
+XmlNode CNodeListControl::RowNode(int row) const
+{
+    return m_model->Node(row);
 }
 
 QString CNodeListControl::RowText(int row, int column) const
 {
-    return m_model->data(m_model->index(row, column)).toString();
+    return m_model->Text(row, column);
 }
 
 int CNodeListControl::FindRow(const QString &label) const
 {
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        if (RowText(row, 0) == label)
+    for (int row = 0; row < RowCount(); ++row) {
+        if (RowNode(row).nodeName() == label)
             return row;
     }
     return -1;
@@ -196,19 +194,26 @@ int CNodeListControl::FindRow(const QString &label) const
 
 QList<int> CNodeListControl::SelectedRows() const
 {
+    // Read range by range: Select All over a hundred thousand rows stays cheap.
     QList<int> rows;
-    for (const QModelIndex &index : m_details->selectionModel()->selectedIndexes()) {
-        if (!rows.contains(index.row()))
-            rows.append(index.row());
+    for (const QItemSelectionRange &range : m_details->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
     }
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 
 int CNodeListControl::FirstSelectedRow() const
 {
-    const QList<int> rows = SelectedRows();
-    return rows.isEmpty() ? -1 : rows.first();
+    // Asked by every command state update: the selection's ranges, not its rows.
+    int first = -1;
+    for (const QItemSelectionRange &range : m_details->selectionModel()->selection()) {
+        if (range.isValid() && (first < 0 || range.top() < first))
+            first = range.top();
+    }
+    return first;
 }
 
 bool CNodeListControl::EditLabel(int row)

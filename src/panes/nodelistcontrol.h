@@ -7,15 +7,15 @@
 
 #include <functional>
 
+class CNodeListModel;
 class QAbstractItemView;
 class QListView;
-class QStandardItemModel;
 class QTreeView;
 
 // The node page's list: one row per node, with the columns "Name", "Type" and "Value". The same
 // rows and the same selection are shown either as details (the three columns) or by a list view
 // as small icons, large icons or a list. Each row keeps a handle to its node; only the labels of
-// rows marked editable can be edited in place.
+// attributes and processing instructions can be edited in place.
 class CNodeListControl : public QStackedWidget
 {
     Q_OBJECT
@@ -29,13 +29,18 @@ public:
     void SetViewMode(ViewMode mode);
     ViewMode GetViewMode() const { return m_mode; }
 
-    void RemoveAllRows();
-    // Appends a row at the bottom.
-    void AppendRow(const XmlNode &node, const QString &label, const QString &type, const QString &value,
-                   const QIcon &icon, bool labelEditable);
-    void RemoveRows(QList<int> rows);
-    int RowCount() const { return int(m_nodes.size()); }
-    XmlNode RowNode(int row) const { return m_nodes.value(row); }
+    // How the "Type" column names a node's type.
+    void SetTypeNames(std::function<QString(const XmlNode &node)> typeName);
+
+    // Replaces every row by `nodes`, top to bottom.
+    void ResetRows(const QList<XmlNode> &nodes);
+    // Inserts `nodes` so that the first of them becomes row `row`, all in one insertion: the
+    // selection and the rows in view stay where they are.
+    void InsertRows(int row, const QList<XmlNode> &nodes);
+    void AppendRows(const QList<XmlNode> &nodes) { InsertRows(RowCount(), nodes); }
+    void RemoveAllRows() { ResetRows({}); }
+    int RowCount() const;
+    XmlNode RowNode(int row) const;
     QString RowText(int row, int column) const;
     // The first row whose label is `label`; -1 when none.
     int FindRow(const QString &label) const;
@@ -65,10 +70,9 @@ protected:
 private:
     void SetUpView(QAbstractItemView *view);
 
-    QStandardItemModel *m_model;
+    CNodeListModel *m_model;
     QTreeView *m_details;
     QListView *m_icons;
-    QList<XmlNode> m_nodes;
     ViewMode m_mode = ViewMode::Details;
     LabelEditedHandler m_labelEdited;
 };

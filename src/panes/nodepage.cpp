@@ -4,8 +4,9 @@
 #include "modaldialogrunner.h"
 #include "nodeicon.h"
 #include "nodelistcontrol.h"
+#include "nodelistfiller.h"
+#include "nodelistmodel.h"
 #include "document/workspacedoc.h"
-#include "document/xmlnamednodemap.h"
 #include "framework/cmdui.h"
 #include "framework/comerror.h"
 #include "framework/commandmanager.h"
@@ -17,6 +18,7 @@
 
 #include <QDrag>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -27,29 +29,9 @@ constexpr int NodeListMenu = 172;
 const char *const NewInstructionTarget = "xml-stylesheet";
 const char *const NewInstructionData = "href=\"/style.xsl\" type=\"text/xsl\" title=\"default stylesheet\"";
 
-// Text made only of blanks, tabs and line breaks: the layout between elements, which the list
-// does not show. An empty text node is shown so that it can be edited.
-// Elements, entity references, documents, declarations and fragments belong to the tree.
-bool isListedChild(const XmlNode &child)
-{
-    switch (child.nodeType()) {
-    case NodeType::Element:
-    case NodeType::EntityReference:
-    case NodeType::Document:
-    case NodeType::DocumentType:
-    case NodeType::DocumentFragment:
-        return false;
-    case NodeType::Text:
-        return !child.isLayoutWhitespace();
-    default:
-        return true;
-    }
-}
-
 bool hasEditableLabel(const XmlNode &node)
 {
-    const int type = node.nodeType();
-    return type == NodeType::Attribute || type == NodeType::ProcessingInstruction;
+    return CNodeListModel::HasEditableLabel(node);
 }
 
 CNodeListControl::ViewMode viewModeOf(int commandId)
@@ -65,7 +47,9 @@ CNodeListControl::ViewMode viewModeOf(int commandId)
 } // namespace
 
 CNodePage::CNodePage(QWidget *parent)
-    : CSheetPage(QStringLiteral("Nodes"), parent), m_list(new CNodeListControl(this))
+    : CSheetPage(QStringLiteral("Nodes"), parent),
+      m_list(new CNodeListControl(this)),
+      m_filler(new CNodeListFiller(m_list, this))
 {
     setWindowTitle(QStringLiteral("NodeWindow"));
     // The list covers the page and stretches with it.
@@ -74,6 +58,9 @@ CNodePage::CNodePage(QWidget *parent)
     m_anchors.Register(m_list, 15);
     // A click on the tab or F6 puts the focus into the list, where the keys and the Edit menu act.
     setFocusProxy(m_list);
+    m_list->SetTypeNames([this](const XmlNode &node) {
+        return GetDocument() ? GetDocument()->GetNodeTypeName(node) : QString();
+    });
 
     m_list->SetLabelEditedHandler([this](const XmlNode &node, const QString &text) { OnLabelEdited(node, text); });
     connect(m_list, &CNodeListControl::rowDoubleClicked, this, [this] { OnEditRow(); });
@@ -134,34 +121,46 @@ void CNodePage::resizeEvent(QResizeEvent *event)
     m_anchors.Reposition(this);
 }
 
+void CNodePage::showEvent(QShowEvent *event)
+{
+    CSheetPage::showEvent(event);
+    // A tab switch reads the rows anyway once it has shown the page; anything else that shows it
+    // again (the window restored) leaves that to this.
+    if (m_refillOnShow) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_refillOnShow && isVisible())
+                Refresh();
+        });
+    }
+}
+
+void CNodePage::hideEvent(QHideEvent *event)
+{
+    CSheetPage::hideEvent(event);
+    // No walk for rows nobody sees; the page cannot tell what changes while it is hidden.
+    if (m_filler->IsFilling()) {
+        m_filler->Stop();
+        m_refillOnShow = true;
+    }
+}
+
 void CNodePage::Refresh()
 {
     CWorkSpaceDoc *document = GetDocument();
     if (!document || CWorkSpaceDoc::IsDragging())
         return;
-    m_list->RemoveAllRows();
-    const XmlNode node = document->GetCurrentNode();
-    if (node.isNull())
-        return;
-    // The attributes, then the listed children, each in document order; the list shows them
-    // the other way round, the last child at the top and the first attribute at the bottom.
-    QList<XmlNode> listed;
-    XmlNamedNodeMap attributes = node.attributes();
-    for (XmlNode attribute = attributes.nextNode(); !attribute.isNull(); attribute = attributes.nextNode())
-        listed.append(attribute);
-    for (XmlNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        if (isListedChild(child))
-            listed.append(child);
-    }
-    for (auto it = listed.crbegin(); it != listed.crend(); ++it)
-        AppendRow(*it);
+    m_refillOnShow = false;
+    m_filler->Fill(document, document->GetCurrentNode());
 }
 
-void CNodePage::AppendRow(const XmlNode &node)
+bool CNodePage::IsFilling() const
 {
-    // Entities and notations have no value: their Value column stays empty.
-    m_list->AppendRow(node, node.nodeName(), GetDocument()->GetNodeTypeName(node), node.nodeValue(),
-                      NodeIcon(node.nodeType()), hasEditableLabel(node));
+    return m_filler->IsFilling();
+}
+
+void CNodePage::FinishFilling()
+{
+    m_filler->Finish();
 }
 
 bool CNodePage::HasSelection() const

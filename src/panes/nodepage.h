@@ -7,13 +7,16 @@ class CNodeDragData;
 #include "ftp/anchorlayout.h"
 
 class CNodeListControl;
+class CNodeListFiller;
 
 // The "Nodes" page: the current node's attributes and the children the element tree does not
 // show (text, CDATA sections, comments, processing instructions, entities), one row each. Here
 // the user makes new attributes, text, CDATA sections, comments and processing instructions,
 // renames attributes and instructions in place, edits a row's value in the Edit Node dialog,
 // and cuts, copies, pastes and deletes rows. Every change goes through the document, which
-// then tells the views; the list is rebuilt from the document each time it is told.
+// then tells the views; the list is rebuilt from the document each time it is told. The rows of a
+// node with very many children keep coming in from the event loop after that; the commands act
+// on the rows listed so far.
 class CNodePage : public CSheetPage
 {
     Q_OBJECT
@@ -28,16 +31,21 @@ public:
     CNodeDragData *CreateRowDragData() const;
 
     CNodeListControl *ListControl() const { return m_list; }
+    // Whether rows of the current node are still to come in from the event loop.
+    bool IsFilling() const;
+    // Lists the rows still to come now.
+    void FinishFilling();
     // The nodes of every selected row, in document order.
     QList<XmlNode> SelectedNodes() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void RegisterCommands();
     void Refresh();
-    void AppendRow(const XmlNode &node);
 
     bool HasSelection() const;
     bool IsCurrentNodeDocument() const;
@@ -57,4 +65,7 @@ private:
 
     CAnchorLayout m_anchors;
     CNodeListControl *m_list;
+    CNodeListFiller *m_filler;
+    // The page was hidden before its rows were all in: it reads them again once shown.
+    bool m_refillOnShow = false;
 };

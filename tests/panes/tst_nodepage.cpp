@@ -4,7 +4,9 @@
 #include "panes/editnodedlg.h"
 #include "panes/modaldialogrunner.h"
 #include "panes/nodelistcontrol.h"
+#include "panes/nodelistfiller.h"
 #include "panes/nodepage.h"
+#include "document/edittransaction.h"
 #include "document/workspacedoc.h"
 #include "document/xmldocument.h"
 #include "document/xmlnamednodemap.h"
@@ -24,6 +26,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -756,6 +759,92 @@ private Q_SLOTS:
         QCOMPARE(f.itemView(), static_cast<QAbstractItemView *>(f.list()->DetailsView()));
     }
 
+    void aNodeOfVeryManyChildrenFillsFromTheEventLoop()
+    {
+        // Each record is an element, layout whitespace and a comment: three children, one row.
+        const int records = CNodeListFiller::ImmediateChildren * 4;
+        QString xml = QStringLiteral("<r a=\"1\">");
+        for (int i = 0; i < records; ++i)
+            xml += QStringLiteral("<e/>\n<!--%1-->").arg(i);
+        Fixture f(xml + QStringLiteral("</r>"));
+        QVERIFY(f.ok());
+        const auto expected = [&f] {
+            QList<XmlNode> rows{f.root().getAttributeNode(QStringLiteral("a"))};
+            for (XmlNode c = f.root().firstChild(); !c.isNull(); c = c.nextSibling())
+                if (c.nodeType() == NodeType::Comment)
+                    rows.prepend(c);
+            return rows;
+        };
+        const auto listed = [&f] {
+            QList<XmlNode> rows;
+            for (int row = 0; row < f.list()->RowCount(); ++row)
+                rows.append(f.list()->RowNode(row));
+            return rows;
+        };
+
+        // The turns the event loop takes while the walk goes on.
+        int turns = 0;
+        QTimer turn;
+        turn.setInterval(0);
+        QObject::connect(&turn, &QTimer::timeout, [&] { turns += f.page->IsFilling() ? 1 : 0; });
+        QSignalSpy batches(f.list()->DetailsView()->model(), &QAbstractItemModel::rowsInserted);
+        f.select(f.root());
+        QVERIFY(f.page->IsFilling());
+        const int atOnce = f.list()->RowCount();
+        QVERIFY(atOnce > 1 && atOnce < records / 2);
+        QCOMPARE(f.list()->RowText(0, 2), QString::number(records - 1));
+        QCOMPARE(f.labels().last(), QStringLiteral("a"));
+        turn.start();
+        QTRY_VERIFY(!f.page->IsFilling());
+        turn.stop();
+        QCOMPARE(listed(), expected());
+        // The loop turned between the steps, and their rows went in batches, not one by one.
+        QVERIFY(turns >= 2);
+        QVERIFY(batches.count() >= 1 && batches.count() < 100);
+
+        // A command on the rows present, and a change to a child not yet listed: the walk starts
+        // again and lists what the document now holds.
+        f.select(f.root());
+        f.clickRow(0);
+        f.key(Qt::Key_Delete);
+        QVERIFY(f.page->IsFilling());
+        QCOMPARE(f.list()->RowText(0, 2), QString::number(records - 2));
+        QVERIFY(f.doc.DeleteNodes({f.root().firstChild().nextSibling().nextSibling()}));
+        QVERIFY(f.page->IsFilling());
+        QTRY_VERIFY(!f.page->IsFilling());
+        QCOMPARE(listed(), expected());
+        QCOMPARE(f.list()->RowCount(), records - 1);
+
+        // An edit under way holds the walk; one that changes nothing lets it go on.
+        f.select(f.root());
+        {
+            CEditTransaction edit(&f.doc);
+            const int before = f.list()->RowCount();
+            QTest::qWait(30);
+            QCOMPARE(f.list()->RowCount(), before);
+        }
+        QTRY_VERIFY(!f.page->IsFilling());
+        QCOMPARE(listed(), expected());
+
+        // Another current node, or the page hidden, stops the walk; shown again, the page fills.
+        f.select(f.root());
+        f.select(f.root().firstChild());
+        QVERIFY(!f.page->IsFilling());
+        QTest::qWait(20);
+        QCOMPARE(f.list()->RowCount(), 0);
+        f.select(f.root());
+        f.page->hide();
+        QVERIFY(!f.page->IsFilling());
+        f.page->show();
+        QTRY_VERIFY(!f.page->IsFilling() && f.list()->RowCount() == records - 1);
+        QCOMPARE(listed(), expected());
+
+        f.select(f.root());
+        f.page->FinishFilling();
+        QVERIFY(!f.page->IsFilling());
+        QCOMPARE(listed(), expected());
+    }
+
     void pressingAndMovingOnSelectedRowsStartsARowDrag()
     {
         // The list alone: the page would carry the drag out with a nested loop of its own.
@@ -763,8 +852,7 @@ private Q_SLOTS:
         XmlDocument doc;
         QVERIFY(doc.loadXML(QStringLiteral("<r a=\"1\" b=\"2\"/>")));
         const XmlNode root = doc.documentElement();
-        list.AppendRow(root.getAttributeNode(QStringLiteral("a")), QStringLiteral("a"), QString(), QString(), QIcon(), true);
-        list.AppendRow(root.getAttributeNode(QStringLiteral("b")), QStringLiteral("b"), QString(), QString(), QIcon(), true);
+        list.AppendRows({root.getAttributeNode(QStringLiteral("a")), root.getAttributeNode(QStringLiteral("b"))});
         list.resize(300, 200);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
