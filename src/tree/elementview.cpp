@@ -332,6 +332,7 @@ void CElementView::SelectNode(const XmlNode &node)
 
 void CElementView::SelectItem(const QModelIndex &index)
 {
+    m_shownRows.LookNear(index);
     if (index.isValid())
         scrollTo(index);
     if (index == currentIndex()) {

@@ -4,6 +4,7 @@
 #include <QtWidgets/private/qtreeview_p.h>
 
 #include <functional>
+#include <vector>
 
 QTreeViewPrivate *CShownRows::Private() const
 {
@@ -48,6 +49,34 @@ void CShownRows::Renumber(const QModelIndex &parent, int parentItem, int pos, in
     const int size = int(d->viewItems.size());
     for (; pos < size && items[pos].parentItem == parentItem; pos += 1 + int(items[pos].total))
         items[pos].index = d->model->index(row++, 0, parent);
+}
+
+void CShownRows::LookNear(const QModelIndex &index) const
+{
+    QTreeViewPrivate *d = Private();
+    if (!index.isValid() || d->delayedPendingLayout || d->viewItems.isEmpty() || !d->hiddenIndexes.isEmpty())
+        return;
+    std::vector<QModelIndex> chain;
+    for (QModelIndex up = index; up.isValid() && up != d->root; up = up.parent())
+        chain.push_back(up);
+    // Down from the top: each row's place is its parent's plus the rows of the siblings before it.
+    int steps = 20000;
+    int item = -1;
+    const int size = int(d->viewItems.size());
+    for (auto it = chain.crbegin(); it != chain.crend(); ++it) {
+        if (item >= 0 && !d->viewItems.at(item).expanded)
+            return;
+        int pos = item + 1;
+        for (int row = 0; row < it->row(); ++row) {
+            if (pos >= size || --steps < 0)
+                return;
+            pos += 1 + int(d->viewItems.at(pos).total);
+        }
+        if (pos >= size || --steps < 0 || d->viewItems.at(pos).index != it->sibling(it->row(), 0))
+            return;
+        item = pos;
+    }
+    d->lastViewedItem = item;
 }
 
 bool CShownRows::PrepareRemoval(const QModelIndex &parent, int first, int last)

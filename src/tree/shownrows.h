@@ -29,6 +29,10 @@ public:
     // After the rows `first` to `last` of `parent` were inserted: puts them into the list. False
     // when the view must handle the insertion itself.
     bool Insert(const QModelIndex &parent, int first, int last);
+    // Tells the view where `index` stands in the list when the way down to it is short, so that
+    // the view's own search for it (which starts where it last looked, and may walk millions of
+    // rows) finds it at once.
+    void LookNear(const QModelIndex &index) const;
     // Whether the list can be patched now.
     bool Patchable() const;
 
