@@ -29,11 +29,6 @@ constexpr int NodeListMenu = 172;
 const char *const NewInstructionTarget = "xml-stylesheet";
 const char *const NewInstructionData = "href=\"/style.xsl\" type=\"text/xsl\" title=\"default stylesheet\"";
 
-bool hasEditableLabel(const XmlNode &node)
-{
-    return CNodeListModel::HasEditableLabel(node);
-}
-
 CNodeListControl::ViewMode viewModeOf(int commandId)
 {
     switch (commandId) {
@@ -87,7 +82,7 @@ void CNodePage::RegisterCommands()
                [this](CCmdUI *ui) { ui->Enable(GetDocument() && CWorkSpaceDoc::IsClipboardFilled()); });
     AddCommand(ID_EDIT_RENAME, [this] { OnEditRename(); }, [this](CCmdUI *ui) {
         const int row = m_list->FirstSelectedRow();
-        ui->Enable(GetDocument() && row >= 0 && hasEditableLabel(m_list->RowNode(row)));
+        ui->Enable(GetDocument() && row >= 0 && CNodeListModel::HasEditableLabel(m_list->RowNode(row)));
     });
 
     AddCommand(ID_NEW_ATTRIBUTE, [this] { OnNewAttribute(); }, unlessDocumentNode);
@@ -288,7 +283,7 @@ void CNodePage::OnEditRename()
         ShowMessage(61446, QString(), MB::IconInformation);
         return;
     }
-    if (hasEditableLabel(m_list->RowNode(row)))
+    if (CNodeListModel::HasEditableLabel(m_list->RowNode(row)))
         m_list->EditLabel(row);
 }
 
